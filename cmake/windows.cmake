@@ -1,0 +1,45 @@
+# Windows build: the Win32 adapters, vkr.exe and the adapter tests that run under Wine.
+enable_language(RC)
+find_package(Threads REQUIRED)
+
+set(VKR_WIN32_LIBS
+  ole32 oleaut32 uuid comctl32 shell32 shlwapi user32 gdi32 gdiplus advapi32 version
+  wininet iphlpapi ws2_32 msimg32 windowscodecs)
+
+target_compile_definitions(vkr_core PUBLIC UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
+
+file(GLOB VKR_ADAPTER_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/platform/win32/*.cpp)
+add_library(vkr_win32 STATIC ${VKR_ADAPTER_SOURCES})
+target_link_libraries(vkr_win32 PUBLIC vkr_core ${VKR_WIN32_LIBS} Threads::Threads)
+target_compile_options(vkr_win32 PRIVATE ${VKR_WARNINGS})
+
+add_executable(vkr WIN32 ${CMAKE_SOURCE_DIR}/src/app/main_win32.cpp ${CMAKE_SOURCE_DIR}/resources/vkr.rc)
+target_link_libraries(vkr PRIVATE vkr_win32)
+target_compile_options(vkr PRIVATE ${VKR_WARNINGS})
+target_link_options(vkr PRIVATE -municode -s)
+set_target_properties(vkr PROPERTIES OUTPUT_NAME vkr RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/out)
+# The login skin ships beside the program.
+if(EXISTS ${CMAKE_SOURCE_DIR}/resources/Skin/loginBack.png)
+  add_custom_command(TARGET vkr POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/out/Skin
+    COMMAND ${CMAKE_COMMAND} -E copy_if_different ${CMAKE_SOURCE_DIR}/resources/Skin/loginBack.png ${CMAKE_BINARY_DIR}/out/Skin/loginBack.png)
+endif()
+
+# GoogleTest from the sources Debian installs, cross-compiled.
+set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+file(GLOB VKR_WIN32_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win32/*.cpp)
+if(VKR_WIN32_TEST_SOURCES)
+  add_executable(win32_tests ${VKR_WIN32_TEST_SOURCES})
+  target_link_libraries(win32_tests PRIVATE vkr_win32 gmock gtest gtest_main)
+  target_include_directories(win32_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+  target_compile_options(win32_tests PRIVATE ${VKR_WARNINGS})
+  # vkr.exe sits beside the tests so that its version resource can be read.
+  add_dependencies(win32_tests vkr)
+  set_target_properties(win32_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/out)
+  add_test(NAME win32_tests COMMAND win32_tests)
+  set_tests_properties(win32_tests PROPERTIES TIMEOUT 600)
+endif()

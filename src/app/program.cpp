@@ -1,0 +1,60 @@
+#include "app/program.h"
+
+#include <vector>
+
+#include "common/public_config.h"
+#include "common/public_unit.h"
+#include "common/text.h"
+#include "platform/system.h"
+#include "platform/win_constants.h"
+
+namespace vkr {
+
+std::u16string FirstParameterLowered() {
+  const std::vector<std::u16string> arguments = Sys().processes->Arguments();
+  return arguments.empty() ? std::u16string() : LowerAscii(arguments.front());
+}
+
+bool HasUninstallSwitch() { return FirstParameterLowered() == kUninstallSwitch; }
+
+void StartAnimateCompanion() {
+  const std::u16string path = GetAnimatePath();
+  if (Sys().files->FileExists(path)) {
+    Sys().shell->Execute(kNoWindow, u"", path, u"", u"", win::SW_SHOWNORMAL);
+  }
+}
+
+bool CheckStartupResources() {
+  StartAnimateCompanion();
+  if (Sys().files->FileExists(GetLoginSkinPath())) return true;
+  Sys().ui->MessageBox(kNoWindow, kMissingSkinText, kMissingSkinCaption, win::MB_ICONERROR);
+  return false;
+}
+
+namespace {
+
+bool IsSetupReportSwitch(const std::u16string& first) {
+  return first == kSetupSuccessSwitch || first == kSetupSuccessAndDownloadSwitch;
+}
+
+}  // namespace
+
+int RunProgram() {
+  // Initialisation: the configuration first (which creates DataDir in every run mode).
+  LoadConfig();
+
+  if (HasUninstallSwitch()) {
+    // The uninstall mode runs here once it exists; until then the process ends untouched.
+  } else if (IsSetupReportSwitch(FirstParameterLowered())) {
+    // The setup report is sent here once the statistics manager exists; until then the process
+    // ends without a window.
+  } else if (CheckStartupResources()) {
+    // The login window becomes the main window here once it exists.
+  }
+
+  // Without a main window the loop returns at once.
+  Sys().ui->RunMessageLoop();
+  return 0;
+}
+
+}  // namespace vkr

@@ -1,0 +1,57 @@
+// Shell and system helpers shared by the windows, the update worker, the statistics manager and
+// the uninstaller. None keeps state of its own. Folder paths end with "\".
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+#include "platform/types.h"
+
+namespace vkr {
+
+// The Run key under HKEY_CURRENT_USER, relative to the root.
+inline constexpr char16_t kRunKeyPath[] = u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+inline constexpr char16_t kProgramsGroupName[] = u"Velqo游戏中心";
+
+// The largest companion updater the launcher accepts.
+inline constexpr std::uint64_t kMaxDownloadBytes = 64ull * 1024 * 1024;
+
+// Raised by IsVersionLower for a component that is not a decimal integer.
+class VersionFormatError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+void OpenUrlInIE(WindowHandle owner, const std::u16string& url);
+
+// The Run command: "<DataDir><LanderExeName>.exe" /autorun
+std::u16string RunCommand();
+void AddAutoRun(const std::u16string& value_name);
+bool HasAutoRun();
+void RemoveAutoRun(const std::u16string& value_name);
+
+std::u16string GetSpecialFolder(int csidl);
+std::u16string GetDesktopFolder();
+std::u16string GetStartMenuFolder(bool per_user);
+std::u16string GetProgramsGroupFolder(bool per_user);
+std::u16string GetDataDir();
+std::u16string GetConfigPath();
+// The folder of the running program, with its trailing separator.
+std::u16string GetLauncherFolder();
+std::u16string GetLoginSkinPath();
+std::u16string GetAnimatePath();
+
+std::u16string GetFileVersionString();
+// True when `local` is older than `remote`, component by component; false when the component
+// counts differ. Throws VersionFormatError for a component that is not a decimal integer.
+bool IsVersionLower(const std::u16string& local, const std::u16string& remote);
+std::u16string ExtractServerName(const std::u16string& url);
+std::u16string BuildPaySelectUrl();
+std::u16string BuildLoginPaySelectUrl();
+
+// True when the file begins with the "MZ" signature of a Windows program.
+bool IsWindowsProgramFile(const std::u16string& path);
+void UpgradeAnimateIcon();
+
+}  // namespace vkr

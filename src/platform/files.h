@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace vkr {
+
+struct FileEntry {
+  std::u16string name;         // file name only, as the enumeration gives it
+  std::uint32_t attributes = 0;  // win::FILE_ATTRIBUTE_* bits
+};
+
+// The file system, with Windows paths. Abstract so that tests can replace it with an in-memory
+// one. Members never throw; may be called from any thread.
+class Files {
+ public:
+  virtual ~Files() = default;
+
+  virtual bool FileExists(const std::u16string& path) = 0;       // an existing non-folder
+  virtual bool DirectoryExists(const std::u16string& path) = 0;  // an existing folder
+  // Creates the folder and any missing parents; true when the folder exists afterwards.
+  virtual bool CreateDirectories(const std::u16string& path) = 0;
+  // Reads at most max_bytes of the file into *bytes; false when it cannot be opened or read.
+  virtual bool ReadFile(const std::u16string& path, std::string* bytes, std::size_t max_bytes) = 0;
+  // Creates or replaces the file with the bytes; false on any failure.
+  virtual bool WriteFile(const std::u16string& path, const std::string& bytes) = 0;
+  virtual bool DeleteFile(const std::u16string& path) = 0;
+  // Moves `source` onto `target`, replacing an existing target; false on any failure.
+  virtual bool ReplaceFile(const std::u16string& source, const std::u16string& target) = 0;
+  // Removes an empty folder (or a junction/symbolic link to a folder, as a link).
+  virtual bool RemoveDirectory(const std::u16string& path) = 0;
+  // Enumerates a FindFirstFile pattern such as "C:\dir\*" or "C:\dir\*.lnk", "." and ".."
+  // included as the system gives them. False when nothing can be enumerated.
+  virtual bool List(const std::u16string& pattern, std::vector<FileEntry>* entries) = 0;
+  // Attributes of a path, or false when it does not exist.
+  virtual bool GetAttributes(const std::u16string& path, std::uint32_t* attributes) = 0;
+  // The temporary folder as the system names it (GetTempPathW), as given.
+  virtual std::u16string TempFolder() = 0;
+  // Full path of the running program file.
+  virtual std::u16string ModulePath() = 0;
+  // The fixed file version of the file's version resource (high and low double words); false
+  // when the file has no version resource.
+  virtual bool FileVersion(const std::u16string& path, std::uint32_t* ms, std::uint32_t* ls) = 0;
+};
+
+}  // namespace vkr

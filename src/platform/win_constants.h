@@ -1,0 +1,92 @@
+// Windows constants used by the core's rules, defined by value so that the core never includes
+// a Windows header. Each name is the system's own.
+#pragma once
+
+#include <cstdint>
+
+namespace vkr::win {
+
+// Registry roots (predefined key handles).
+constexpr std::uint64_t HKEY_CLASSES_ROOT = 0x80000000u;
+constexpr std::uint64_t HKEY_CURRENT_USER = 0x80000001u;
+constexpr std::uint64_t HKEY_LOCAL_MACHINE = 0x80000002u;
+constexpr std::uint64_t HKEY_USERS = 0x80000003u;
+
+// Registry access masks and views.
+constexpr std::uint32_t KEY_QUERY_VALUE = 0x0001;
+constexpr std::uint32_t KEY_SET_VALUE = 0x0002;
+constexpr std::uint32_t KEY_ENUMERATE_SUB_KEYS = 0x0008;
+constexpr std::uint32_t KEY_READ = 0x20019;
+constexpr std::uint32_t KEY_WRITE = 0x20006;
+constexpr std::uint32_t KEY_ALL_ACCESS = 0xF003F;
+constexpr std::uint32_t KEY_WOW64_64KEY = 0x0100;
+constexpr std::uint32_t KEY_WOW64_32KEY = 0x0200;
+
+// Registry value types.
+constexpr std::uint32_t REG_NONE = 0;
+constexpr std::uint32_t REG_SZ = 1;
+constexpr std::uint32_t REG_EXPAND_SZ = 2;
+constexpr std::uint32_t REG_BINARY = 3;
+constexpr std::uint32_t REG_DWORD = 4;
+constexpr std::uint32_t REG_MULTI_SZ = 7;
+constexpr std::uint32_t REG_QWORD = 11;
+
+// Error codes.
+constexpr long ERROR_SUCCESS = 0;
+constexpr long ERROR_FILE_NOT_FOUND = 2;
+constexpr long ERROR_PATH_NOT_FOUND = 3;
+constexpr long ERROR_ACCESS_DENIED = 5;
+constexpr long ERROR_INVALID_HANDLE = 6;
+constexpr long ERROR_INVALID_PARAMETER = 87;
+constexpr long ERROR_MORE_DATA = 234;
+constexpr long ERROR_NO_MORE_ITEMS = 259;
+
+// File attributes.
+constexpr std::uint32_t FILE_ATTRIBUTE_READONLY = 0x01;
+constexpr std::uint32_t FILE_ATTRIBUTE_HIDDEN = 0x02;
+constexpr std::uint32_t FILE_ATTRIBUTE_SYSTEM = 0x04;
+constexpr std::uint32_t FILE_ATTRIBUTE_DIRECTORY = 0x10;
+constexpr std::uint32_t FILE_ATTRIBUTE_ARCHIVE = 0x20;
+constexpr std::uint32_t FILE_ATTRIBUTE_NORMAL = 0x80;
+constexpr std::uint32_t FILE_ATTRIBUTE_REPARSE_POINT = 0x400;
+
+// Shell special folders (CSIDL).
+constexpr int CSIDL_PROGRAMS = 2;
+constexpr int CSIDL_PERSONAL = 5;
+constexpr int CSIDL_STARTMENU = 11;
+constexpr int CSIDL_DESKTOPDIRECTORY = 16;
+constexpr int CSIDL_COMMON_STARTMENU = 22;
+constexpr int CSIDL_COMMON_PROGRAMS = 23;
+constexpr int CSIDL_COMMON_DESKTOPDIRECTORY = 25;
+constexpr int CSIDL_APPDATA = 26;
+constexpr int CSIDL_COMMON_APPDATA = 35;
+constexpr int CSIDL_WINDOWS = 36;
+constexpr int CSIDL_SYSTEM = 37;
+constexpr int CSIDL_PROGRAM_FILES = 38;
+constexpr int CSIDL_PROFILE = 40;
+
+// Show states.
+constexpr int SW_HIDE = 0;
+constexpr int SW_SHOWNORMAL = 1;
+constexpr int SW_SHOWMINIMIZED = 2;
+constexpr int SW_SHOWMAXIMIZED = 3;
+constexpr int SW_SHOW = 5;
+constexpr int SW_MINIMIZE = 6;
+constexpr int SW_RESTORE = 9;
+
+// Process creation flags.
+constexpr std::uint32_t NORMAL_PRIORITY_CLASS = 0x20;
+constexpr std::uint32_t IDLE_PRIORITY_CLASS = 0x40;
+constexpr std::uint32_t CREATE_NEW_PROCESS_GROUP = 0x200;
+
+// Message boxes.
+constexpr std::uint32_t MB_OK = 0x0;
+constexpr std::uint32_t MB_OKCANCEL = 0x1;
+constexpr std::uint32_t MB_ICONERROR = 0x10;
+constexpr std::uint32_t MB_ICONQUESTION = 0x20;
+constexpr std::uint32_t MB_ICONINFORMATION = 0x40;
+constexpr std::uint32_t MB_DEFBUTTON2 = 0x100;
+constexpr int IDOK = 1;
+constexpr int IDCANCEL = 2;
+
+}  // namespace vkr::win

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/files.h"
+
+namespace vkr::testing {
+
+// An in-memory file system with Windows path rules: "\" or "/" separators, case-insensitive
+// names (A to Z), folders that must exist before files are put in them. Records every write and
+// delete so that tests can assert on them.
+class FakeFiles : public Files {
+ public:
+  FakeFiles();
+
+  bool FileExists(const std::u16string& path) override;
+  bool DirectoryExists(const std::u16string& path) override;
+  bool CreateDirectories(const std::u16string& path) override;
+  bool ReadFile(const std::u16string& path, std::string* bytes, std::size_t max_bytes) override;
+  bool WriteFile(const std::u16string& path, const std::string& bytes) override;
+  bool DeleteFile(const std::u16string& path) override;
+  bool ReplaceFile(const std::u16string& source, const std::u16string& target) override;
+  bool RemoveDirectory(const std::u16string& path) override;
+  bool List(const std::u16string& pattern, std::vector<FileEntry>* entries) override;
+  bool GetAttributes(const std::u16string& path, std::uint32_t* attributes) override;
+  std::u16string TempFolder() override { return temp_folder; }
+  std::u16string ModulePath() override { return module_path; }
+  bool FileVersion(const std::u16string& path, std::uint32_t* ms, std::uint32_t* ls) override;
+
+  // Test set-up: a file (its folders are created) or a folder.
+  void PutFile(const std::u16string& path, const std::string& bytes);
+  void PutDirectory(const std::u16string& path);
+  // A folder below which nothing can be created, written or deleted.
+  void MakeReadOnly(const std::u16string& folder);
+  // A folder entry that is a link (junction) to another folder; enumerations show it with the
+  // reparse-point attribute, and RemoveDirectory removes the link only.
+  void PutLink(const std::u16string& path, const std::u16string& target);
+  std::string Contents(const std::u16string& path) const;
+  std::vector<std::u16string> AllFiles() const;
+
+  std::u16string temp_folder = u"C:\\Users\\player\\AppData\\Local\\Temp\\";
+  std::u16string module_path = u"C:\\Program Files\\Velqo\\vkr\\vkr.exe";
+  bool has_version = true;
+  std::uint32_t version_ms = 0x00010004;
+  std::uint32_t version_ls = 0x00000000;
+
+  std::vector<std::u16string> written;  // paths of WriteFile/ReplaceFile targets, in order
+  std::vector<std::u16string> deleted;  // paths of DeleteFile and RemoveDirectory, in order
+
+ private:
+  struct Node {
+    std::u16string display;  // the path as first given
+    bool directory = false;
+    std::string bytes;
+    std::u16string link_target;
+  };
+  static std::u16string Key(const std::u16string& path);
+  static std::u16string ParentKey(const std::u16string& key);
+  bool IsReadOnly(const std::u16string& key) const;
+  std::map<std::u16string, Node> nodes_;
+  std::set<std::u16string> read_only_;
+};
+
+}  // namespace vkr::testing

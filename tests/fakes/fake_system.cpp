@@ -1,0 +1,29 @@
+#include "fakes/fake_system.h"
+
+#include "common/public_config.h"
+
+namespace vkr::testing {
+
+FakeSystem::FakeSystem() : previous_(Sys()) {
+  System system;
+  system.registry = &registry;
+  system.profile = &profile;
+  system.files = &files;
+  system.shell = &shell;
+  system.processes = &processes;
+  system.http = &http;
+  system.clock = &clock;
+  system.machine = &machine;
+  system.ui = &ui;
+  system.threads = &threads;
+  InstallSystem(system);
+  ResetConfigForTesting();
+  files.PutFile(files.module_path, "MZ launcher");
+}
+
+FakeSystem::~FakeSystem() {
+  ResetConfigForTesting();
+  InstallSystem(previous_);
+}
+
+}  // namespace vkr::testing

@@ -1,0 +1,66 @@
+#include "common/public_config.h"
+
+#include <gtest/gtest.h>
+
+#include "fakes/fake_system.h"
+
+namespace vkr {
+namespace {
+
+using testing::FakeSystem;
+
+TEST(LoadConfigTest, MissingFileGivesDefaultsAndCreatesDataDir) {
+  FakeSystem system;
+  LoadConfig();
+  EXPECT_EQ(LanderExeName, u"vkr");
+  EXPECT_EQ(GameLoginUrl, u"http://login.velqo.com/client/index.php?regtimes=1&refer=123ss");
+  EXPECT_EQ(VersionCheck, u"http://down.velqo.com/Velqo/vkr/official1/app.ini");
+  EXPECT_EQ(VersionDownLoad, u"http://down.velqo.com/Velqo/vkr/official1/Viziv_Ezadariz.exe");
+  EXPECT_EQ(Refer, u"client");
+  EXPECT_EQ(UID, u"");
+  EXPECT_TRUE(system.files.DirectoryExists(u"C:\\ProgramData\\Velqo\\vkr"));
+  EXPECT_FALSE(system.files.FileExists(FakeSystem::kConfigPath));
+}
+
+TEST(LoadConfigTest, PresentKeysWinAndEmptyValuesStayEmpty) {
+  FakeSystem system;
+  system.files.PutFile(FakeSystem::kConfigPath,
+                       "[Install]\r\nRefer=wrong-section\r\n"
+                       "[Common]\r\nLanderExeName=mygame\r\nGameLoginUrl=\r\nVersionCheck=http://a/app.ini\r\n"
+                       "VersionDownLoad=http://a/setup.exe\r\nRefer=cafe88\r\nUID=推广员7\r\n");
+  LoadConfig();
+  EXPECT_EQ(LanderExeName, u"mygame");
+  EXPECT_EQ(GameLoginUrl, u"");
+  EXPECT_EQ(VersionCheck, u"http://a/app.ini");
+  EXPECT_EQ(VersionDownLoad, u"http://a/setup.exe");
+  EXPECT_EQ(Refer, u"cafe88");
+  EXPECT_EQ(UID, u"推广员7");
+}
+
+TEST(LoadConfigTest, BinaryOrHugeFilesGiveDefaultsOrBoundedValues) {
+  FakeSystem system;
+  std::string binary;
+  for (int i = 0; i < 4096; ++i) binary.push_back(static_cast<char>((i * 131) & 0xFF));
+  system.files.PutFile(FakeSystem::kConfigPath, binary);
+  LoadConfig();
+  EXPECT_EQ(Refer, u"client");
+
+  system.files.PutFile(FakeSystem::kConfigPath, "[Common]\nRefer=" + std::string(100000, 'r') + "\n");
+  LoadConfig();
+  EXPECT_EQ(Refer.size(), 2047u);
+}
+
+TEST(LoadConfigTest, TheEndpointsUseThePlatformHosts) {
+  EXPECT_EQ(HomePageUrl, u"http://www.velqo.com/qx/");
+  EXPECT_EQ(PayUrl, u"http://pay.velqo.com/index.php?step=3&game_id=155");
+  EXPECT_EQ(PaySelectUrlFormat, u"http://pay.velqo.com/select.php?gamename=qx&gameserver=%s&username=%s");
+  EXPECT_EQ(ForumUrl, u"http://bbs.velqo.com/index.php?gid=1800");
+  EXPECT_EQ(ServiceUrl, u"http://www.velqo.com/service.html");
+  EXPECT_EQ(EnterGameMarker, u"login.velqo.com/entergame_pc.php?");
+  EXPECT_EQ(AnimateIconDownloadUrl, u"http://down.velqo.com/Velqo/vkr/animateicon/VelqoAnimateIcon.exe");
+  EXPECT_EQ(StatisticsUrlFormat, u"http://stat.velqo.com/controller/istat.controller.php?");
+  EXPECT_EQ(GameServerHostSuffix, u".morvane.velqo.com/");
+}
+
+}  // namespace
+}  // namespace vkr
