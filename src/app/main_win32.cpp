@@ -1,5 +1,5 @@
 // Composition root: builds the Win32 system layer, installs it and runs the program.
-#include <windows.h>
+#include "platform/win32/windows_headers.h"
 #include <commctrl.h>
 #include <ole2.h>
 

@@ -1,6 +1,6 @@
 #include "platform/win32/clock_win32.h"
 
-#include <windows.h>
+#include "platform/win32/windows_headers.h"
 
 namespace vkr::win32 {
 

@@ -1,6 +1,6 @@
 #include "platform/win32/files_win32.h"
 
-#include <windows.h>
+#include "platform/win32/windows_headers.h"
 
 #include <algorithm>
 #include <new>

@@ -2,8 +2,7 @@
 // invalid value and how it is released, so one kind can never be closed as another.
 #pragma once
 
-#include <windows.h>
-#include <wininet.h>
+#include "platform/win32/windows_headers.h"
 
 #include <utility>
 

@@ -1,7 +1,6 @@
 #include "platform/win32/http_win32.h"
 
-#include <windows.h>
-#include <wininet.h>
+#include "platform/win32/windows_headers.h"
 
 #include <new>
 #include <utility>

@@ -1,6 +1,6 @@
 #include "platform/win32/processes_win32.h"
 
-#include <windows.h>
+#include "platform/win32/windows_headers.h"
 #include <shellapi.h>
 #include <tlhelp32.h>
 

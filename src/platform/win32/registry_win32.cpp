@@ -1,25 +1,31 @@
 #include "platform/win32/registry_win32.h"
 
-#include <windows.h>
+#include "platform/win32/windows_headers.h"
 
 #include "platform/win32/wide.h"
-#include "platform/win_constants.h"
 
 namespace vkr::win32 {
 namespace {
 
+// The predefined roots. Their RegKey ids are the low 32 bits of the system's root handles
+// (win::HKEY_*); on a 64-bit build the handles themselves are sign-extended.
+const HKEY kPredefinedRoots[] = {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_USERS,
+                                 HKEY_CURRENT_CONFIG};
+
+RegKey RootId(HKEY root) { return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(root)); }
+
 bool IsPredefinedRoot(RegKey key) {
-  return key == win::HKEY_CLASSES_ROOT || key == win::HKEY_CURRENT_USER || key == win::HKEY_LOCAL_MACHINE ||
-         key == win::HKEY_USERS;
+  for (const HKEY root : kPredefinedRoots) {
+    if (key == RootId(root)) return true;
+  }
+  return false;
 }
 
-// The roots map onto the system's own constants (sign-extended on 64-bit builds); every other id
-// is the HKEY value itself.
+// Every id that is not a root is the HKEY value itself.
 HKEY ToHkey(RegKey key) {
-  if (key == win::HKEY_CLASSES_ROOT) return HKEY_CLASSES_ROOT;
-  if (key == win::HKEY_CURRENT_USER) return HKEY_CURRENT_USER;
-  if (key == win::HKEY_LOCAL_MACHINE) return HKEY_LOCAL_MACHINE;
-  if (key == win::HKEY_USERS) return HKEY_USERS;
+  for (const HKEY root : kPredefinedRoots) {
+    if (key == RootId(root)) return root;
+  }
   return reinterpret_cast<HKEY>(static_cast<std::uintptr_t>(key));
 }
 
@@ -33,7 +39,7 @@ constexpr DWORD kMaxValueNameChars = 16384;
 
 long Win32Registry::OpenKey(RegKey parent, const std::u16string& path, std::uint32_t access, RegKey* out) {
   *out = kNoRegKey;
-  if (parent == kNoRegKey) return win::ERROR_INVALID_HANDLE;
+  if (parent == kNoRegKey) return ERROR_INVALID_HANDLE;
   HKEY key = nullptr;
   const LONG result = ::RegOpenKeyExW(ToHkey(parent), Wide(path), 0, access, &key);
   if (result == ERROR_SUCCESS) *out = FromHkey(key);
@@ -42,7 +48,7 @@ long Win32Registry::OpenKey(RegKey parent, const std::u16string& path, std::uint
 
 long Win32Registry::CreateKey(RegKey parent, const std::u16string& path, std::uint32_t access, RegKey* out) {
   *out = kNoRegKey;
-  if (parent == kNoRegKey) return win::ERROR_INVALID_HANDLE;
+  if (parent == kNoRegKey) return ERROR_INVALID_HANDLE;
   HKEY key = nullptr;
   const LONG result = ::RegCreateKeyExW(ToHkey(parent), Wide(path), 0, nullptr, REG_OPTION_NON_VOLATILE, access,
                                         nullptr, &key, nullptr);
@@ -72,7 +78,7 @@ long Win32Registry::QueryValue(RegKey key, const std::u16string& name, std::uint
     }
   }
   data->clear();
-  return result == ERROR_SUCCESS ? win::ERROR_MORE_DATA : result;
+  return result == ERROR_SUCCESS ? ERROR_MORE_DATA : result;
 }
 
 long Win32Registry::SetValue(RegKey key, const std::u16string& name, std::uint32_t type,
@@ -87,7 +93,7 @@ long Win32Registry::DeleteValue(RegKey key, const std::u16string& name) {
 
 long Win32Registry::DeleteTree(RegKey key, const std::u16string& subkey) {
   // An empty subkey would empty the key itself instead of deleting a subkey.
-  if (subkey.empty()) return win::ERROR_INVALID_PARAMETER;
+  if (subkey.empty()) return ERROR_INVALID_PARAMETER;
   return ::RegDeleteTreeW(ToHkey(key), Wide(subkey));
 }
 

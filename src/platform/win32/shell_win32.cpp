@@ -1,7 +1,8 @@
 #include "platform/win32/shell_win32.h"
 
-#include <windows.h>
+#include "platform/win32/windows_headers.h"
 #include <objbase.h>
+#include <shellapi.h>
 #include <shlobj.h>
 #include <shobjidl.h>
 

@@ -2,7 +2,7 @@
 // synchronous call onto the GUI thread and the message loop.
 #pragma once
 
-#include <windows.h>
+#include "platform/win32/windows_headers.h"
 
 #include <atomic>
 #include <functional>
