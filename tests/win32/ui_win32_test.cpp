@@ -17,6 +17,8 @@ namespace {
 
 using vkr::testing::WaitUntil;
 
+constexpr char kNeedsDisplay[] = "windows need a display: run Wine with DISPLAY set (Xvfb)";
+
 // Ends a message loop that would otherwise never return, so that a failing test fails instead of
 // hanging.
 class LoopGuard {
@@ -50,7 +52,7 @@ class LoopGuard {
 
 TEST(Win32UiTest, CallOnGuiThreadFromAWorkerRunsOnTheGuiThread) {
   Win32Ui ui;
-  ASSERT_NE(ui.ApplicationWindow(), nullptr);
+  ASSERT_NE(ui.ApplicationWindow(), nullptr) << kNeedsDisplay;
   const DWORD gui_thread = ::GetCurrentThreadId();
   std::atomic<DWORD> ran_on{0};
   std::atomic<bool> finished{false};
@@ -83,7 +85,7 @@ TEST(Win32UiTest, CallOnGuiThreadFromTheGuiThreadRunsAtOnce) {
 TEST(Win32UiTest, CallOnGuiThreadFailsOnceTheWindowIsGone) {
   auto gone = std::make_unique<Win32Ui>();
   const HWND window = gone->ApplicationWindow();
-  ASSERT_NE(window, nullptr);
+  ASSERT_NE(window, nullptr) << kNeedsDisplay;
   ::DestroyWindow(window);
   std::atomic<bool> ran{false};
   auto answer = std::async(std::launch::async, [&] { return gone->CallOnGuiThread([&] { ran = true; }); });
@@ -95,7 +97,7 @@ TEST(Win32UiTest, CallOnGuiThreadFailsOnceTheWindowIsGone) {
 TEST(Win32UiTest, ApplicationWindowIsHiddenAndCarriesTheText) {
   Win32Ui ui;
   const HWND window = ui.ApplicationWindow();
-  ASSERT_NE(window, nullptr);
+  ASSERT_NE(window, nullptr) << kNeedsDisplay;
   ui.SetApplicationWindowText(u"VelqoMorvane");
   wchar_t text[64] = {};
   ::GetWindowTextW(window, text, 64);
