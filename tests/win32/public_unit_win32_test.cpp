@@ -17,6 +17,24 @@ namespace {
 
 using vkr::testing::ScopedWin32System;
 
+// GetDataDir creates DataDir as a side effect; this removes what it created, so that a test leaves
+// the prefix as it found it. Needs the system installed.
+class DataDirCleanup {
+ public:
+  DataDirCleanup()
+      : velqo_(IncludeTrailingBackslash(Sys().shell->SpecialFolder(win::CSIDL_COMMON_APPDATA)) + u"Velqo"),
+        existed_(Sys().files->DirectoryExists(velqo_)) {}
+  ~DataDirCleanup() {
+    if (existed_) return;
+    Sys().files->RemoveDirectory(velqo_ + u"\\vkr");
+    Sys().files->RemoveDirectory(velqo_);
+  }
+
+ private:
+  const std::u16string velqo_;
+  const bool existed_;
+};
+
 // Keeps the prefix's Run value of the application title (if any) and puts it back afterwards.
 class RunEntryTest : public ::testing::Test {
  protected:
@@ -54,6 +72,7 @@ class RunEntryTest : public ::testing::Test {
   }
 
   ScopedWin32System system_;
+  DataDirCleanup data_dir_cleanup_;
   bool had_value_ = false;
   std::uint32_t saved_type_ = 0;
   std::vector<std::uint8_t> saved_data_;
@@ -86,21 +105,14 @@ TEST_F(RunEntryTest, AddedFoundAndRemovedInTheRealRegistry) {
 
 TEST(DataDirTest, CreatedUnderTheCommonApplicationDataFolder) {
   ScopedWin32System system;
+  const DataDirCleanup cleanup;
   const std::u16string common = Sys().shell->SpecialFolder(win::CSIDL_COMMON_APPDATA);
   ASSERT_FALSE(common.empty());
-  const std::u16string velqo = IncludeTrailingBackslash(common) + u"Velqo";
-  const bool existed = Sys().files->DirectoryExists(velqo);
 
   const std::u16string data_dir = GetDataDir();
   EXPECT_EQ(data_dir, IncludeTrailingBackslash(common) + u"Velqo\\vkr\\");
   EXPECT_TRUE(Sys().files->DirectoryExists(data_dir));
   EXPECT_EQ(GetConfigPath(), data_dir + u"lander.ini");
-
-  // Leave the prefix as it was.
-  if (!existed) {
-    Sys().files->RemoveDirectory(data_dir);
-    Sys().files->RemoveDirectory(velqo);
-  }
 }
 
 TEST(FileVersionStringTest, TheTestProgramHasNoVersionResource) {

@@ -154,5 +154,29 @@ TEST(Win32UiTest, TerminateFromAWorkerEndsTheLoop) {
   EXPECT_TRUE(call_ran);
 }
 
+TEST(Win32UiTest, MessageBoxFromAWorkerBlocksOnlyTheWorker) {
+  Win32Ui ui;
+  std::atomic<int> answer{-1};
+  std::thread worker([&] { answer = ui.MessageBox(kNoWindow, u"发现新版本", u"VkrBoxFromWorker", 0x40 /* MB_ICONINFORMATION */); });
+  // The GUI thread goes on and finds the box.
+  HWND box = nullptr;
+  const bool shown = WaitUntil([&] { return (box = ::FindWindowW(nullptr, L"VkrBoxFromWorker")) != nullptr; }, 10000);
+  if (shown) {
+    wchar_t text[64] = {};
+    ::GetDlgItemTextW(box, 0xFFFF, text, 64);  // the box's static text
+    EXPECT_STREQ(text, L"发现新版本");
+    ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+  }
+  const bool answered = WaitUntil([&] { return answer.load() != -1; }, 10000);
+  if (answered) {
+    worker.join();
+  } else {
+    worker.detach();
+  }
+  ASSERT_TRUE(shown) << kNeedsDisplay;
+  ASSERT_TRUE(answered);
+  EXPECT_EQ(answer, IDOK);
+}
+
 }  // namespace
 }  // namespace vkr::win32
