@@ -1,9 +1,7 @@
 #include "platform/win32/http_win32.h"
 
-#include "platform/win32/windows_headers.h"
-#include <winsock2.h>
-
 #include <gtest/gtest.h>
+#include <winsock2.h>
 
 #include <atomic>
 #include <chrono>
@@ -17,6 +15,7 @@
 #include "common/text.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/wide.h"
+#include "platform/win32/windows_headers.h"
 #include "win32/win32_test_support.h"
 
 namespace vkr::win32 {
@@ -34,8 +33,9 @@ void SendAll(SOCKET client, const std::string& bytes) {
 }
 
 std::string Response(int status, const std::string& body) {
-  return "HTTP/1.1 " + std::to_string(status) + " Answer\r\nContent-Type: application/octet-stream\r\nContent-Length: " +
-         std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
+  return "HTTP/1.1 " + std::to_string(status) +
+         " Answer\r\nContent-Type: application/octet-stream\r\nContent-Length: " + std::to_string(body.size()) +
+         "\r\nConnection: close\r\n\r\n" + body;
 }
 
 // A loopback HTTP server on its own thread that answers each connection through a handler.
@@ -142,8 +142,8 @@ class Win32HttpTest : public ::testing::Test {
                       nullptr);
     for (Saved& saved : saved_) {
       DWORD size = sizeof(saved.data);
-      saved.present = ::RegQueryValueExW(settings_.get(), saved.name, nullptr, &saved.type, saved.data, &size) ==
-                      ERROR_SUCCESS;
+      saved.present =
+          ::RegQueryValueExW(settings_.get(), saved.name, nullptr, &saved.type, saved.data, &size) == ERROR_SUCCESS;
       saved.size = size;
     }
     SetProxy(false, L"");

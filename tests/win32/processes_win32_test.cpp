@@ -43,7 +43,8 @@ TEST(Win32ProcessesTest, StartsAHiddenCommand) {
   start.creation_flags = win::CREATE_NEW_PROCESS_GROUP | win::NORMAL_PRIORITY_CLASS;
   start.hidden = true;
   ASSERT_TRUE(processes.Start(start));
-  EXPECT_TRUE(WaitUntil([&] { return vkr::testing::ReadWholeFile(marker).find("started") != std::string::npos; }, 20000));
+  EXPECT_TRUE(
+      WaitUntil([&] { return vkr::testing::ReadWholeFile(marker).find("started") != std::string::npos; }, 20000));
 
   start.command_line = scratch.path() + u"absent.exe";
   EXPECT_FALSE(processes.Start(start));

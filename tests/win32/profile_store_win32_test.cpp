@@ -78,7 +78,8 @@ TEST(Win32ProfileStoreTest, ChineseValuesRoundTripInAUnicodeFile) {
   ScratchFolder folder;
   const std::u16string path = folder.path() + u"lander.ini";
   std::string bom_file = "\xFF\xFE";
-  for (const std::uint8_t byte : ToUtf16LeBytes(u"[Common]\r\nRefer=推广\r\n", false)) bom_file += static_cast<char>(byte);
+  for (const std::uint8_t byte : ToUtf16LeBytes(u"[Common]\r\nRefer=推广\r\n", false))
+    bom_file += static_cast<char>(byte);
   ASSERT_TRUE(vkr::testing::WriteWholeFile(path, bom_file));
   Win32ProfileStore store;
   EXPECT_EQ(store.ReadString(path, u"Common", u"Refer", u"", kBuffer), u"推广");

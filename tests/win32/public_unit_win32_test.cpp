@@ -1,11 +1,10 @@
 // The shared helpers against the real system: the Run entry, DataDir and the program's version.
-#include "common/public_unit.h"
-
 #include <gtest/gtest.h>
 
 #include <vector>
 
 #include "common/public_config.h"
+#include "common/public_unit.h"
 #include "common/text.h"
 #include "platform/system.h"
 #include "platform/win32/files_win32.h"

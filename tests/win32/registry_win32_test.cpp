@@ -132,7 +132,8 @@ TEST_F(Win32RegistryTest, ViewsOfTheMachineKey) {
   ASSERT_EQ(registry_.OpenKey(win::HKEY_LOCAL_MACHINE, base_, win::KEY_READ, &key), win::ERROR_SUCCESS);
   registry_.CloseKey(key);
 
-  const long in_64_bit_view = registry_.OpenKey(win::HKEY_LOCAL_MACHINE, base_, win::KEY_READ | win::KEY_WOW64_64KEY, &key);
+  const long in_64_bit_view =
+      registry_.OpenKey(win::HKEY_LOCAL_MACHINE, base_, win::KEY_READ | win::KEY_WOW64_64KEY, &key);
   if (vkr::testing::RunsUnderWow64()) {
     // A 64-bit system keeps the 32-bit programs' machine software apart.
     EXPECT_EQ(in_64_bit_view, win::ERROR_FILE_NOT_FOUND);

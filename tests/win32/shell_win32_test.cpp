@@ -47,8 +47,8 @@ TEST(Win32ShellTest, ExecuteReportsTheShellsResult) {
   ScratchFolder scratch;
   const std::u16string marker = scratch.path() + u"ran.txt";
   Win32Shell shell;
-  const std::intptr_t started = shell.Execute(kNoWindow, u"open", u"cmd.exe", u"/c echo ran> \"" + marker + u"\"",
-                                              scratch.path(), win::SW_HIDE);
+  const std::intptr_t started =
+      shell.Execute(kNoWindow, u"open", u"cmd.exe", u"/c echo ran> \"" + marker + u"\"", scratch.path(), win::SW_HIDE);
   EXPECT_GT(started, 32);
   EXPECT_TRUE(vkr::testing::WaitUntil(
       [&] { return vkr::testing::ReadWholeFile(marker).find("ran") != std::string::npos; }, 20000));

@@ -157,7 +157,8 @@ TEST(Win32UiTest, TerminateFromAWorkerEndsTheLoop) {
 TEST(Win32UiTest, MessageBoxFromAWorkerBlocksOnlyTheWorker) {
   Win32Ui ui;
   std::atomic<int> answer{-1};
-  std::thread worker([&] { answer = ui.MessageBox(kNoWindow, u"发现新版本", u"VkrBoxFromWorker", 0x40 /* MB_ICONINFORMATION */); });
+  std::thread worker(
+      [&] { answer = ui.MessageBox(kNoWindow, u"发现新版本", u"VkrBoxFromWorker", 0x40 /* MB_ICONINFORMATION */); });
   // The GUI thread goes on and finds the box.
   HWND box = nullptr;
   const bool shown = WaitUntil([&] { return (box = ::FindWindowW(nullptr, L"VkrBoxFromWorker")) != nullptr; }, 10000);

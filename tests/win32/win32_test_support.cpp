@@ -1,10 +1,5 @@
 #include "win32/win32_test_support.h"
 
-#include "platform/win32/windows_headers.h"
-#include <objbase.h>
-#include <shlobj.h>
-#include <shobjidl.h>
-
 #include <atomic>
 
 #include "platform/win32/clock_win32.h"
@@ -17,6 +12,7 @@
 #include "platform/win32/shell_win32.h"
 #include "platform/win32/threads_win32.h"
 #include "platform/win32/wide.h"
+#include "platform/win32/windows_headers.h"
 
 namespace vkr::testing {
 

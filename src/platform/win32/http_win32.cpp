@@ -1,12 +1,11 @@
 #include "platform/win32/http_win32.h"
 
-#include "platform/win32/windows_headers.h"
-
 #include <new>
 #include <utility>
 
 #include "platform/win32/handles.h"
 #include "platform/win32/wide.h"
+#include "platform/win32/windows_headers.h"
 
 namespace vkr::win32 {
 namespace {
@@ -23,9 +22,9 @@ struct Request {
 };
 
 void SetTimeouts(HINTERNET handle, DWORD timeout_ms) {
-  for (const DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
-                             INTERNET_OPTION_RECEIVE_TIMEOUT, INTERNET_OPTION_DATA_SEND_TIMEOUT,
-                             INTERNET_OPTION_DATA_RECEIVE_TIMEOUT}) {
+  for (const DWORD option :
+       {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT,
+        INTERNET_OPTION_DATA_SEND_TIMEOUT, INTERNET_OPTION_DATA_RECEIVE_TIMEOUT}) {
     DWORD value = timeout_ms;
     ::InternetSetOptionW(handle, option, &value, sizeof(value));
   }
@@ -78,15 +77,14 @@ DWORD SendRequest(const std::u16string& agent, const std::u16string& url, std::u
   DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_UI;
   if (parts.nScheme == INTERNET_SCHEME_HTTPS) flags |= INTERNET_FLAG_SECURE;
   const wchar_t* accept_types[] = {L"*/*", nullptr};
-  out->request.reset(::HttpOpenRequestW(out->connection.get(), L"GET", object.c_str(), nullptr, nullptr, accept_types,
-                                        flags, 0));
+  out->request.reset(
+      ::HttpOpenRequestW(out->connection.get(), L"GET", object.c_str(), nullptr, nullptr, accept_types, flags, 0));
   if (!out->request) return LastErrorOr(ERROR_INTERNET_INTERNAL_ERROR);
   SetTimeouts(out->request.get(), timeout_ms);
   if (!::HttpSendRequestW(out->request.get(), nullptr, 0, nullptr, 0)) return LastErrorOr(ERROR_INTERNET_TIMEOUT);
   DWORD code = 0;
   DWORD length = sizeof(code);
-  if (!::HttpQueryInfoW(out->request.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &code, &length,
-                        nullptr)) {
+  if (!::HttpQueryInfoW(out->request.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &code, &length, nullptr)) {
     return LastErrorOr(ERROR_HTTP_INVALID_SERVER_RESPONSE);
   }
   *status = static_cast<int>(code);
