@@ -264,6 +264,23 @@ TEST_F(Win32HttpTest, ASilentServerGivesATimeOut) {
   EXPECT_TRUE(headers_first);
 }
 
+TEST_F(Win32HttpTest, ABodyCutOffBeforeItsLengthIsAnError) {
+  LoopbackServer server([](SOCKET client, const std::string&) {
+    SendAll(client, "HTTP/1.1 200 OK\r\nContent-Length: 100000\r\nConnection: close\r\n\r\nMZ only the start");
+  });
+  HttpResult result = http_.Get(server.Url("/cut"), 5000, 1 << 20);
+  EXPECT_FALSE(result.transferred);
+  EXPECT_NE(result.error, 0u);
+  EXPECT_TRUE(result.body.empty());
+
+  ScratchFolder scratch;
+  const std::u16string path = scratch.path() + u"cut.exe";
+  result = http_.GetToFile(server.Url("/cut"), 5000, 1 << 20, path);
+  EXPECT_FALSE(result.transferred);
+  EXPECT_NE(result.error, 0u);
+  EXPECT_EQ(::GetFileAttributesW(Wide(path)), INVALID_FILE_ATTRIBUTES);
+}
+
 TEST_F(Win32HttpTest, ConnectionFailuresAndBadAddressesAreErrors) {
   // A port that nothing listens on.
   std::uint16_t closed_port = 0;

@@ -1,6 +1,8 @@
 #include "platform/win32/http_win32.h"
 
+#include <cstdint>
 #include <new>
+#include <optional>
 #include <utility>
 
 #include "platform/win32/handles.h"
@@ -19,7 +21,29 @@ struct Request {
   UniqueInternetHandle session;
   UniqueInternetHandle connection;
   UniqueInternetHandle request;
+  // The Content-Length the server announced, when it announced one.
+  std::optional<std::uint64_t> announced_length;
 };
+
+std::optional<std::uint64_t> AnnouncedLength(HINTERNET request) {
+  wchar_t text[32] = {};
+  DWORD size = sizeof(text);
+  if (!::HttpQueryInfoW(request, HTTP_QUERY_CONTENT_LENGTH, text, &size, nullptr)) return std::nullopt;
+  std::uint64_t length = 0;
+  const wchar_t* c = text;
+  while (*c == L' ') ++c;
+  if (*c < L'0' || *c > L'9') return std::nullopt;
+  for (; *c >= L'0' && *c <= L'9'; ++c) {
+    if (length > (UINT64_MAX - 9) / 10) return std::nullopt;
+    length = length * 10 + static_cast<std::uint64_t>(*c - L'0');
+  }
+  return length;
+}
+
+// A body that ended before its announced length was cut off by the connection, not complete.
+bool EndedEarly(const Request& request, std::uint64_t received) {
+  return request.announced_length && received < *request.announced_length;
+}
 
 void SetTimeouts(HINTERNET handle, DWORD timeout_ms) {
   for (const DWORD option :
@@ -88,6 +112,7 @@ DWORD SendRequest(const std::u16string& agent, const std::u16string& url, std::u
     return LastErrorOr(ERROR_HTTP_INVALID_SERVER_RESPONSE);
   }
   *status = static_cast<int>(code);
+  out->announced_length = AnnouncedLength(out->request.get());
   return 0;
 }
 
@@ -120,6 +145,11 @@ HttpResult Win32Http::Get(const std::u16string& url, std::uint32_t read_timeout_
         break;
       }
       result.body.append(chunk, got);
+    }
+    if (!result.truncated && EndedEarly(request, result.body.size())) {
+      result = HttpResult();
+      result.error = ERROR_INTERNET_CONNECTION_ABORTED;
+      return result;
     }
     result.transferred = true;
     result.status = status;
@@ -181,6 +211,11 @@ HttpResult Win32Http::GetToFile(const std::u16string& url, std::uint32_t read_ti
       return result;
     }
     written += got;
+  }
+  if (EndedEarly(request, written)) {
+    result.error = ERROR_INTERNET_CONNECTION_ABORTED;
+    discard();
+    return result;
   }
   if (!::CloseHandle(file.release())) {
     result.error = LastErrorOr(ERROR_WRITE_FAULT);
