@@ -5,9 +5,12 @@
 #include "common/scoped_reg_key.h"
 #include "common/text.h"
 #include "platform/system.h"
+#include "platform/win_constants.h"
 
 namespace vkr {
 namespace {
+
+static_assert(kUninstallQuestionStyle == (win::MB_OKCANCEL | win::MB_ICONQUESTION | win::MB_DEFBUTTON2));
 
 constexpr char16_t kBatchWriteErrorText[] = u"无法创建卸载批处理文件：";
 constexpr char16_t kBatchPathErrorText[] = u"无法自动删除程序文件夹，请手动删除：";
@@ -253,8 +256,7 @@ void RemoveRegistryEntries() {
   bool registered = false;
   {
     ScopedRegKey game;
-    registered =
-        registry.OpenKey(uninstall.get(), kUninstallKeyName, win::KEY_READ, game.out()) == win::ERROR_SUCCESS;
+    registered = registry.OpenKey(uninstall.get(), kUninstallKeyName, win::KEY_READ, game.out()) == win::ERROR_SUCCESS;
   }
   if (registered) registry.DeleteTree(uninstall.get(), kUninstallKeyName);
 }
@@ -291,7 +293,7 @@ bool IsDedicatedFolder(const std::u16string& folder, const std::vector<std::u16s
 std::u16string BuildSelfDeleteBatch(const std::u16string& exe, const std::u16string& folder, bool whole_folder) {
   const std::u16string exe_quoted = BatchQuoted(exe);
   const std::u16string own = folder + u"\\";
-  std::vector<std::u16string> lines = {u"set /a vkr_tries=0", u":try", u"del /q /f " + exe_quoted};
+  std::vector<std::u16string> lines = {u"@echo off", u"set /a vkr_tries=0", u":try", u"del /q /f " + exe_quoted};
   if (whole_folder) {
     lines.push_back(u"rmdir /s /q " + BatchQuoted(folder));
   } else {
@@ -324,8 +326,8 @@ bool StartSelfDeleteBatch() {
   // Without the long form the folder cannot be told apart from a protected one: keep it.
   const std::u16string long_folder = files.LongPath(folder);
   const bool whole_folder =
-      !long_folder.empty() &&
-      IsDedicatedFolder(long_folder, ProtectedFolders(), LongFormOrSelf(Sys().shell->SpecialFolder(win::CSIDL_PROFILE)));
+      !long_folder.empty() && IsDedicatedFolder(long_folder, ProtectedFolders(),
+                                                LongFormOrSelf(Sys().shell->SpecialFolder(win::CSIDL_PROFILE)));
 
   const std::u16string batch_exe = BatchSafePath(exe);
   std::string bytes;

@@ -9,15 +9,15 @@
 #include <vector>
 
 #include "platform/processes.h"
-#include "platform/win_constants.h"
 
 namespace vkr {
 
 inline constexpr char16_t kUninstallCaption[] = u"卸载提示";
 inline constexpr char16_t kUninstallQuestion[] = u"您确定要卸载VelqoMorvane吗？";
 inline constexpr char16_t kForceQuitQuestion[] = u"检测到您正在运行 VelqoMorvane，您确定要强制退出并且卸载吗？";
-// OK and Cancel, question icon, Cancel the default button.
-inline constexpr std::uint32_t kUninstallQuestionStyle = win::MB_OKCANCEL | win::MB_ICONQUESTION | win::MB_DEFBUTTON2;
+// MB_OKCANCEL | MB_ICONQUESTION | MB_DEFBUTTON2: OK and Cancel, question icon, Cancel the
+// default button. (By value: this header is also included next to the Windows headers.)
+inline constexpr std::uint32_t kUninstallQuestionStyle = 0x121;
 
 inline constexpr char16_t kShortcutPattern[] = u"*.lnk";
 inline constexpr char16_t kTaskbarUnpinVerb[] = u"taskbarunpin";

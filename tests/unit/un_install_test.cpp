@@ -75,8 +75,7 @@ struct MachineState {
 };
 
 MachineState StateOf(FakeSystem& system) {
-  return {system.files.AllFiles(),
-          system.registry.HasValue(win::HKEY_CURRENT_USER, kRunPath, u"VelqoMorvane"),
+  return {system.files.AllFiles(), system.registry.HasValue(win::HKEY_CURRENT_USER, kRunPath, u"VelqoMorvane"),
           system.registry.HasKey(win::HKEY_LOCAL_MACHINE, std::u16string(kUninstallPath) + u"\\VelqoMorvane"),
           system.files.DirectoryExists(kUserGroup), system.files.DirectoryExists(kCommonGroup)};
 }
@@ -402,6 +401,7 @@ TEST_F(UninstallTest, TheBatchForADedicatedFolderWithBlanks) {
   ASSERT_TRUE(StartSelfDeleteBatch());
 
   EXPECT_EQ(BatchBytes(),
+            "@echo off\r\n"
             "set /a vkr_tries=0\r\n"
             ":try\r\n"
             "del /q /f \"C:\\Program Files\\Velqo Games\\Morvane 2\\vkr.exe\"\r\n"
@@ -427,6 +427,7 @@ TEST_F(UninstallTest, TheBatchForASharedFolderDeletesOnlyTheLaunchersFiles) {
   ASSERT_TRUE(StartSelfDeleteBatch());
 
   EXPECT_EQ(BatchBytes(),
+            "@echo off\r\n"
             "set /a vkr_tries=0\r\n"
             ":try\r\n"
             "del /q /f \"C:\\Users\\player\\Desktop\\vkr.exe\"\r\n"
@@ -527,12 +528,12 @@ TEST(FolderGuardTest, OnlyADedicatedFolderIsRemovedWhole) {
       {u"C:\\Program Files\\vkr.exe", false},
       {u"C:\\ProgramData\\vkr.exe", false},
       {u"C:\\Users\\player\\vkr.exe", false},
-      {u"C:\\Users\\vkr.exe", false},                          // parent of the profile
+      {u"C:\\Users\\vkr.exe", false},  // parent of the profile
       {u"C:\\Users\\player\\Desktop\\vkr.exe", false},
       {u"C:\\Users\\player\\Documents\\vkr.exe", false},
-      {u"C:\\Users\\player\\Downloads\\vkr.exe", false},       // directly in the profile
+      {u"C:\\Users\\player\\Downloads\\vkr.exe", false},  // directly in the profile
       {u"C:\\Users\\player\\AppData\\Local\\Temp\\vkr.exe", false},
-      {u"C:\\Users\\player\\AppData\\vkr.exe", false},          // parent of special folders
+      {u"C:\\Users\\player\\AppData\\vkr.exe", false},  // parent of special folders
       {u"C:\\Users\\player\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\vkr.exe", false},
       {u"C:\\Users\\Public\\Desktop\\vkr.exe", false},
       {u"c:/users/PLAYER/desktop/vkr.exe", false},
@@ -595,9 +596,10 @@ TEST_F(UninstallTest, DeleteDirectoryTreeRemovesLinksAsLinks) {
   EXPECT_TRUE(system.files.FileExists(u"D:\\Precious\\keep.txt"));
   // The link itself went, as a link (the fake refuses to remove a folder that is not empty).
   const auto& deleted = system.files.deleted;
-  EXPECT_EQ(std::count_if(deleted.begin(), deleted.end(),
-                          [](const std::u16string& d) { return EqualsIgnoreCaseAscii(d, u"C:\\Tree\\Sub\\ToPrecious"); }),
-            1);
+  EXPECT_EQ(
+      std::count_if(deleted.begin(), deleted.end(),
+                    [](const std::u16string& d) { return EqualsIgnoreCaseAscii(d, u"C:\\Tree\\Sub\\ToPrecious"); }),
+      1);
 }
 
 TEST_F(UninstallTest, DeleteDirectoryTreeOnALinkRemovesOnlyTheLink) {
