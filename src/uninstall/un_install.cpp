@@ -138,6 +138,8 @@ void ShowBatchError(const std::u16string& text) {
 }
 
 void RemoveLauncherShortcuts(const std::u16string& folder, bool unpin) {
+  // "\" alone: the shell could not name the folder, and the drive's root is not it.
+  if (folder.size() <= 1) return;
   const std::u16string own = OwnFileName();
   std::vector<FileEntry> entries;
   if (!Sys().files->List(folder + kShortcutPattern, &entries)) return;

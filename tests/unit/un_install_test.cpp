@@ -394,25 +394,27 @@ TEST_F(UninstallTest, DeleteConfigFileKeepsDataDirAndTheCompanion) {
   EXPECT_TRUE(system.files.DirectoryExists(FakeSystem::kDataDir));
 }
 
+// Every batch starts and ends alike: the bounded wait for the program, then its own deletion.
+const std::string kBatchHead = "@echo off\r\nset /a vkr_tries=0\r\n:try\r\n";
+const std::string kBatchTail =
+    "set /a vkr_tries+=1\r\n"
+    "if %vkr_tries% geq 300 goto done\r\n"
+    "ping -n 2 127.0.0.1 >nul\r\n"
+    "goto try\r\n"
+    ":done\r\n"
+    "del \"%~f0\"\r\n";
+
 TEST_F(UninstallTest, TheBatchForADedicatedFolderWithBlanks) {
   system.files.module_path = u"C:\\Program Files\\Velqo Games\\Morvane 2\\vkr.exe";
   system.files.PutFile(system.files.module_path, "MZ");
 
   ASSERT_TRUE(StartSelfDeleteBatch());
 
-  EXPECT_EQ(BatchBytes(),
-            "@echo off\r\n"
-            "set /a vkr_tries=0\r\n"
-            ":try\r\n"
-            "del /q /f \"C:\\Program Files\\Velqo Games\\Morvane 2\\vkr.exe\"\r\n"
-            "rmdir /s /q \"C:\\Program Files\\Velqo Games\\Morvane 2\"\r\n"
-            "if not exist \"C:\\Program Files\\Velqo Games\\Morvane 2\\vkr.exe\" goto done\r\n"
-            "set /a vkr_tries+=1\r\n"
-            "if %vkr_tries% geq 300 goto done\r\n"
-            "ping -n 2 127.0.0.1 >nul\r\n"
-            "goto try\r\n"
-            ":done\r\n"
-            "del \"%~f0\"\r\n");
+  EXPECT_EQ(BatchBytes(), kBatchHead +
+                              "del /q /f \"C:\\Program Files\\Velqo Games\\Morvane 2\\vkr.exe\"\r\n"
+                              "rmdir /s /q \"C:\\Program Files\\Velqo Games\\Morvane 2\"\r\n"
+                              "if not exist \"C:\\Program Files\\Velqo Games\\Morvane 2\\vkr.exe\" goto done\r\n" +
+                              kBatchTail);
   ASSERT_EQ(system.processes.started.size(), 1u);
   EXPECT_EQ(system.processes.started[0].command_line,
             u"\"C:\\Users\\player\\AppData\\Local\\Temp\\~wzuninstmyself.bat\"");
@@ -426,23 +428,15 @@ TEST_F(UninstallTest, TheBatchForASharedFolderDeletesOnlyTheLaunchersFiles) {
 
   ASSERT_TRUE(StartSelfDeleteBatch());
 
-  EXPECT_EQ(BatchBytes(),
-            "@echo off\r\n"
-            "set /a vkr_tries=0\r\n"
-            ":try\r\n"
-            "del /q /f \"C:\\Users\\player\\Desktop\\vkr.exe\"\r\n"
-            "del /q /f \"C:\\Users\\player\\Desktop\\Skin\\loginBack.png\"\r\n"
-            "rmdir \"C:\\Users\\player\\Desktop\\Skin\"\r\n"
-            "del /q /f \"C:\\Users\\player\\Desktop\\Upgrade\\IconAnimate_Update.exe\"\r\n"
-            "rmdir \"C:\\Users\\player\\Desktop\\Upgrade\"\r\n"
-            "del /q /f \"C:\\Users\\player\\Desktop\\Viziv_Ezadariz.exe\"\r\n"
-            "if not exist \"C:\\Users\\player\\Desktop\\vkr.exe\" goto done\r\n"
-            "set /a vkr_tries+=1\r\n"
-            "if %vkr_tries% geq 300 goto done\r\n"
-            "ping -n 2 127.0.0.1 >nul\r\n"
-            "goto try\r\n"
-            ":done\r\n"
-            "del \"%~f0\"\r\n");
+  EXPECT_EQ(BatchBytes(), kBatchHead +
+                              "del /q /f \"C:\\Users\\player\\Desktop\\vkr.exe\"\r\n"
+                              "del /q /f \"C:\\Users\\player\\Desktop\\Skin\\loginBack.png\"\r\n"
+                              "rmdir \"C:\\Users\\player\\Desktop\\Skin\"\r\n"
+                              "del /q /f \"C:\\Users\\player\\Desktop\\Upgrade\\IconAnimate_Update.exe\"\r\n"
+                              "rmdir \"C:\\Users\\player\\Desktop\\Upgrade\"\r\n"
+                              "del /q /f \"C:\\Users\\player\\Desktop\\Viziv_Ezadariz.exe\"\r\n"
+                              "if not exist \"C:\\Users\\player\\Desktop\\vkr.exe\" goto done\r\n" +
+                              kBatchTail);
 }
 
 TEST_F(UninstallTest, BatchPathsInTheAnsiCodePage) {
