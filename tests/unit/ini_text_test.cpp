@@ -21,7 +21,7 @@ TEST(ReadIniValueTest, FollowsTheProfileRules) {
       {"currentversion=1.0.0.0\n", u"<absent>"},
       {"", u"<absent>"},
       {"\xEF\xBB\xBF[version]\ncurrentversion=2.0.0.0\n", u"2.0.0.0"},
-      {std::string("\xFF\xFE[\0v\0e\0r\0s\0i\0o\0n\0]\0\n\0c\0u\0r\0r\0e\0n\0t\0v\0e\0r\0s\0i\0o\0n\0=\0003\0", 56),
+      {std::string("\xFF\xFE[\0v\0e\0r\0s\0i\0o\0n\0]\0\n\0c\0u\0r\0r\0e\0n\0t\0v\0e\0r\0s\0i\0o\0n\0=\0003\0", 54),
        u"3"},
       {"[version\ncurrentversion=1\n", u"<absent>"},
   };
