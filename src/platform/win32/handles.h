@@ -85,6 +85,13 @@ struct LocalMemoryTraits {
   static void Close(Type h) { ::LocalFree(h); }
 };
 
+// A SID from AllocateAndInitializeSid.
+struct SidTraits {
+  using Type = PSID;
+  static Type Invalid() { return nullptr; }
+  static void Close(Type h) { ::FreeSid(h); }
+};
+
 using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;
 using UniqueFileHandle = UniqueHandle<FileHandleTraits>;
 using UniqueFindHandle = UniqueHandle<FindHandleTraits>;
@@ -93,6 +100,7 @@ using UniqueGdiObject = UniqueHandle<GdiObjectTraits>;
 using UniqueIcon = UniqueHandle<IconTraits>;
 using UniqueMenu = UniqueHandle<MenuTraits>;
 using UniqueLocalMemory = UniqueHandle<LocalMemoryTraits>;
+using UniqueSid = UniqueHandle<SidTraits>;
 
 // Owns one reference of a COM interface.
 template <typename T>
