@@ -111,8 +111,8 @@ class Machine {
   // "\\.\PhysicalDrive0"; kNoDevice when it fails. Every device opened must be closed.
   virtual DeviceHandle OpenDevice(const std::u16string& path, std::uint32_t access, std::uint32_t share) = 0;
   // DeviceIoControl: `in` and `out` may be null with size 0, and may be the same buffer.
-  virtual bool DeviceControl(DeviceHandle device, std::uint32_t code, const void* in, std::uint32_t in_size,
-                             void* out, std::uint32_t out_size) = 0;
+  virtual bool DeviceControl(DeviceHandle device, std::uint32_t code, const void* in, std::uint32_t in_size, void* out,
+                             std::uint32_t out_size) = 0;
   virtual void CloseDevice(DeviceHandle device) = 0;
   // GetAdaptersInfo into a zero-filled buffer of 13440 bytes (the size passed): the address
   // bytes of every adapter in the chain, first to last, each AddressLength bytes long (at most

@@ -133,8 +133,8 @@ std::u16string BuildCPUSerial(Machine& machine, Clock& clock) {
   std::uint32_t pinned_mask = 0;
   bool restore = false;
   if (machine.GetProcessAffinity(&process_mask, &system_mask) &&
-      AffinityMaskFor(0, machine.GetSystemInfo().number_of_processors, &pinned_mask) &&
-      pinned_mask != process_mask && machine.SetProcessAffinity(pinned_mask)) {
+      AffinityMaskFor(0, machine.GetSystemInfo().number_of_processors, &pinned_mask) && pinned_mask != process_mask &&
+      machine.SetProcessAffinity(pinned_mask)) {
     clock.Sleep(0);  // lets the scheduler move this thread onto the first processor
     restore = true;
   }

@@ -228,6 +228,8 @@ std::u16string FormatCPUSerial(const CpuidRegisters& leaf1) {
   return text;
 }
 
-std::int32_t BytesToMiB(std::uint64_t bytes) { return static_cast<std::int32_t>(static_cast<std::uint32_t>(bytes / 1048576u)); }
+std::int32_t BytesToMiB(std::uint64_t bytes) {
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(bytes / 1048576u));
+}
 
 }  // namespace vkr

@@ -66,8 +66,8 @@ struct TopologyLeaves {
   std::uint32_t max_standard_leaf = 0;
   std::uint32_t max_extended_leaf = 0;
   CpuidRegisters leaf1;
-  CpuidRegisters leaf4;        // sub-leaf 0; read only when max_standard_leaf >= 4
-  CpuidRegisters ext_leaf8;    // 0x80000008; read only when max_extended_leaf >= 0x80000008
+  CpuidRegisters leaf4;      // sub-leaf 0; read only when max_standard_leaf >= 4
+  CpuidRegisters ext_leaf8;  // 0x80000008; read only when max_extended_leaf >= 0x80000008
 };
 struct Topology {
   std::uint8_t cores_per_package = 0;
@@ -88,7 +88,7 @@ std::int64_t RoundHalfEven(double value);
 
 // One pass of the tick-based clock measurement.
 struct MhzPass {
-  std::uint32_t cycles = 0;        // time-stamp counter advance, low 32 bits
+  std::uint32_t cycles = 0;       // time-stamp counter advance, low 32 bits
   std::int64_t microseconds = 0;  // counter advance in microseconds
 };
 // The pass's own clock value: cycles per microsecond, or the cycles when no time passed.

@@ -212,8 +212,8 @@ bool ReadStorageSerial(Machine& machine, std::u16string* serial) {
       continue;
     }
     const std::size_t field = kStorageSerialOffsetField;
-    const std::uint32_t offset = reply[field] | (reply[field + 1] << 8) | (reply[field + 2] << 16) |
-                                 (std::uint32_t{reply[field + 3]} << 24);
+    const std::uint32_t offset =
+        reply[field] | (reply[field + 1] << 8) | (reply[field + 2] << 16) | (std::uint32_t{reply[field + 3]} << 24);
     if (offset == 0 || !DecodeSerialText(reply, offset, text.data())) continue;
     *serial = machine.FromAnsiCodePage(StorageSerialFromText(text.data()));
     return true;

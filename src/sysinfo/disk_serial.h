@@ -14,15 +14,15 @@ namespace vkr {
 
 // Layout of the SMART and storage-query records, in bytes.
 constexpr std::size_t kDriveCount = 16;
-constexpr std::size_t kSmartVersionSize = 24;          // GETVERSIONINPARAMS
-constexpr std::size_t kSmartDeviceMapOffset = 3;       // bIDEDeviceMap
-constexpr std::size_t kSmartRequestSize = 32;          // SENDCMDINPARAMS without its data byte
-constexpr std::size_t kSmartReplySize = 544;           // SENDCMDOUTPARAMS with 512 data bytes
-constexpr std::size_t kSmartSharedRequestSize = 33;    // SENDCMDINPARAMS with its data byte
-constexpr std::size_t kSmartSharedBufferSize = 545;    // request and reply in one buffer
-constexpr std::size_t kIdentifyDataOffset = 16;        // bBuffer of SENDCMDOUTPARAMS
-constexpr std::size_t kIdentifySerialOffset = 20;      // words 10 to 19 of the IDENTIFY data
-constexpr std::size_t kStorageQuerySize = 12;          // STORAGE_PROPERTY_QUERY
+constexpr std::size_t kSmartVersionSize = 24;        // GETVERSIONINPARAMS
+constexpr std::size_t kSmartDeviceMapOffset = 3;     // bIDEDeviceMap
+constexpr std::size_t kSmartRequestSize = 32;        // SENDCMDINPARAMS without its data byte
+constexpr std::size_t kSmartReplySize = 544;         // SENDCMDOUTPARAMS with 512 data bytes
+constexpr std::size_t kSmartSharedRequestSize = 33;  // SENDCMDINPARAMS with its data byte
+constexpr std::size_t kSmartSharedBufferSize = 545;  // request and reply in one buffer
+constexpr std::size_t kIdentifyDataOffset = 16;      // bBuffer of SENDCMDOUTPARAMS
+constexpr std::size_t kIdentifySerialOffset = 20;    // words 10 to 19 of the IDENTIFY data
+constexpr std::size_t kStorageQuerySize = 12;        // STORAGE_PROPERTY_QUERY
 constexpr std::size_t kStorageReplySize = 8192;
 constexpr std::size_t kStorageSerialOffsetField = 24;  // STORAGE_DEVICE_DESCRIPTOR.SerialNumberOffset
 constexpr std::size_t kSerialTextSize = 1024;

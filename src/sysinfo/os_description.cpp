@@ -36,29 +36,58 @@ bool UsesProductCode(const OsVersionRecord& record) {
 
 std::u16string ProductEdition(std::uint32_t product_type) {
   switch (product_type) {
-    case 1: case 28: case 71:
+    case 1:
+    case 28:
+    case 71:
       return u"Ultimate Edition";
-    case 2: case 5: case 67:
+    case 2:
+    case 5:
+    case 67:
       return u"Home Basic Edition";
-    case 3: case 26: case 68:
+    case 3:
+    case 26:
+    case 68:
       return u"Home Premium Edition";
-    case 4: case 10: case 14: case 15: case 27: case 38: case 41: case 70:
+    case 4:
+    case 10:
+    case 14:
+    case 15:
+    case 27:
+    case 38:
+    case 41:
+    case 70:
       return u"Enterprise Edition";
-    case 6: case 16:
+    case 6:
+    case 16:
       return u"Business Edition";
-    case 7: case 13: case 36:
+    case 7:
+    case 13:
+    case 36:
       return u"Standard Edition";
-    case 8: case 12: case 37: case 39:
+    case 8:
+    case 12:
+    case 37:
+    case 39:
       return u"Datacenter Edition";
-    case 9: case 24: case 35:
+    case 9:
+    case 24:
+    case 35:
       return u"Small Business Server";
-    case 11: case 47: case 66:
+    case 11:
+    case 47:
+    case 66:
       return u"Starter Edition";
-    case 17: case 29:
+    case 17:
+    case 29:
       return u"Web Edition";
-    case 20: case 21: case 22: case 23:
+    case 20:
+    case 21:
+    case 22:
+    case 23:
       return u"Storage Server";
-    case 48: case 49: case 69:
+    case 48:
+    case 49:
+    case 69:
       return u"Professional Edition";
     default:
       return std::u16string();

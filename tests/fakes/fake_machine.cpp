@@ -94,8 +94,7 @@ bool FakeMachine::GetVersionRecord(OsVersionRecord* record) {
   return true;
 }
 
-bool FakeMachine::GetProductInfo(std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t,
-                                 std::uint32_t* product) {
+bool FakeMachine::GetProductInfo(std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t* product) {
   ++product_queries;
   if (!product_info_available) return false;
   *product = product_type;
@@ -160,8 +159,6 @@ bool FakeMachine::AdapterAddresses(std::vector<std::vector<std::uint8_t>>* addre
   return true;
 }
 
-std::u16string FakeMachine::FromAnsiCodePage(const std::string& bytes) {
-  return FromLatin1(bytes);
-}
+std::u16string FakeMachine::FromAnsiCodePage(const std::string& bytes) { return FromLatin1(bytes); }
 
 }  // namespace vkr::testing

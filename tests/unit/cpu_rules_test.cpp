@@ -116,10 +116,10 @@ TEST(DetectVendorTest, MatchesAllTwelveBytes) {
     TVendor vendor;
   };
   const Row rows[] = {
-      {"AuthenticAMD", cvAMD}, {"CentaurHauls", cvCentaur}, {"CyrixInstead", cvCyrix},
-      {"GenuineIntel", cvIntel}, {"GenuineTMx86", cvTransmeta}, {"NexGenDriven", cvNexGen},
-      {"RiseRiseRise", cvRise}, {"UMC UMC UMC ", cvUMC}, {"Geode by NSC", cvNSC},
-      {"SiS SiS SiS ", cvSiS}, {"GenuineIntex", cvUnknown}, {"genuineintel", cvUnknown},
+      {"AuthenticAMD", cvAMD},      {"CentaurHauls", cvCentaur},   {"CyrixInstead", cvCyrix},
+      {"GenuineIntel", cvIntel},    {"GenuineTMx86", cvTransmeta}, {"NexGenDriven", cvNexGen},
+      {"RiseRiseRise", cvRise},     {"UMC UMC UMC ", cvUMC},       {"Geode by NSC", cvNSC},
+      {"SiS SiS SiS ", cvSiS},      {"GenuineIntex", cvUnknown},   {"genuineintel", cvUnknown},
       {"UMC UMC UMC\0", cvUnknown}, {"            ", cvUnknown},
   };
   for (const Row& row : rows) EXPECT_EQ(DetectVendor(IdLeaf(row.id)), row.vendor) << row.id;

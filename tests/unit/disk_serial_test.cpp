@@ -168,15 +168,15 @@ TEST(DecodeSerialTextTest, ExamplesThroughTheExchangeOfAllPairs) {
   };
   const Row rows[] = {
       {"4142434431323334", u"BADC2143"},
-      {"3132333435", u"2143"},            // odd length: the last character changes place with the zero
-      {"  S1ABCDEF  ", u"1SBADCFEF"},     // raw, trimmed; the "F" behind the trim comes along
+      {"3132333435", u"2143"},         // odd length: the last character changes place with the zero
+      {"  S1ABCDEF  ", u"1SBADCFEF"},  // raw, trimmed; the "F" behind the trim comes along
       {"00000000", u""},
       {"    ", u""},
-      {"  20  ", u" "},                   // blanks read as "0": bytes 0, 0x20, 0; the blank is exchanged forward
+      {"  20  ", u" "},  // blanks read as "0": bytes 0, 0x20, 0; the blank is exchanged forward
       {"6a6B", u"kj"},
-      {"zz", u"zz"},                      // not hex: raw
+      {"zz", u"zz"},  // not hex: raw
       {"4G", u"G4"},
-      {"0102", u"1020"},                  // the pair 0x01 is not printable: raw text
+      {"0102", u"1020"},  // the pair 0x01 is not printable: raw text
   };
   for (const Row& row : rows) {
     FakeMachine machine = NonAdminMachine();

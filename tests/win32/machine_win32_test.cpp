@@ -2,10 +2,12 @@
 // differ from host to host, so these tests check shapes and agreement with a second source.
 #include "platform/win32/machine_win32.h"
 
+// clang-format off
 #include <winsock2.h>
 #include <windows.h>
 #include <iphlpapi.h>
 #include <winioctl.h>
+// clang-format on
 
 #include <gtest/gtest.h>
 
@@ -17,11 +19,11 @@
 
 #include "common/text.h"
 #include "platform/system.h"
-#include "win32/real_system.h"
 #include "sysinfo/cpu_probe.h"
 #include "sysinfo/cpu_rules.h"
 #include "sysinfo/disk_serial.h"
 #include "sysinfo/sys_info.h"
+#include "win32/real_system.h"
 
 namespace vkr::win32 {
 namespace {
@@ -166,14 +168,13 @@ TEST(Win32MachineTest, AdministratorMembership) {
 
 TEST(Win32MachineTest, PhysicalDriveAnswersTheStorageQuery) {
   Win32Machine machine;
-  const DeviceHandle drive =
-      machine.OpenDevice(PhysicalDrivePath(0), 0, FILE_SHARE_READ | FILE_SHARE_WRITE);
+  const DeviceHandle drive = machine.OpenDevice(PhysicalDrivePath(0), 0, FILE_SHARE_READ | FILE_SHARE_WRITE);
   ASSERT_NE(drive, kNoDevice);
   const std::vector<std::uint8_t> query(kStorageQuerySize, 0);
   std::vector<std::uint8_t> reply(kStorageReplySize, 0);
-  const bool answered = machine.DeviceControl(drive, IOCTL_STORAGE_QUERY_PROPERTY, query.data(),
-                                              static_cast<std::uint32_t>(query.size()), reply.data(),
-                                              static_cast<std::uint32_t>(reply.size()));
+  const bool answered =
+      machine.DeviceControl(drive, IOCTL_STORAGE_QUERY_PROPERTY, query.data(), static_cast<std::uint32_t>(query.size()),
+                            reply.data(), static_cast<std::uint32_t>(reply.size()));
   machine.CloseDevice(drive);
   EXPECT_TRUE(answered);
   EXPECT_EQ(machine.OpenDevice(u"\\\\.\\PhysicalDrive99", 0, FILE_SHARE_READ), kNoDevice);

@@ -1,9 +1,12 @@
 #include "platform/win32/machine_win32.h"
 
+// Winsock 2 before windows.h, and windows.h before the headers that build on it.
+// clang-format off
 #include <winsock2.h>
 #include <windows.h>
 #include <iphlpapi.h>
 #include <objbase.h>
+// clang-format on
 #include <cpuid.h>
 
 #include <algorithm>
@@ -56,8 +59,8 @@ class WinsockSession {
 
 std::string ToAnsi(const std::u16string& text) {
   if (text.empty()) return std::string();
-  const int size = ::WideCharToMultiByte(CP_ACP, 0, Wide(text), static_cast<int>(text.size()), nullptr, 0,
-                                         nullptr, nullptr);
+  const int size =
+      ::WideCharToMultiByte(CP_ACP, 0, Wide(text), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
   if (size <= 0) return std::string();
   std::string ansi(static_cast<std::size_t>(size), '\0');
   ::WideCharToMultiByte(CP_ACP, 0, Wide(text), static_cast<int>(text.size()), &ansi[0], size, nullptr, nullptr);
@@ -76,8 +79,8 @@ Function LookUp(const wchar_t* module_name, const char* function_name) {
 
 bool AllocateAdministratorsSid(UniqueSid* sid) {
   SID_IDENTIFIER_AUTHORITY nt_authority = SECURITY_NT_AUTHORITY;
-  return ::AllocateAndInitializeSid(&nt_authority, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0,
-                                    0, 0, 0, 0, sid->put()) != FALSE;
+  return ::AllocateAndInitializeSid(&nt_authority, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0,
+                                    0, 0, sid->put()) != FALSE;
 }
 
 // The one guarded probe in progress; the handler acts only for it.
@@ -268,8 +271,8 @@ bool Win32Machine::GetVersionRecord(OsVersionRecord* record) {
   record->minor = version.dwMinorVersion;
   record->build = version.dwBuildNumber;
   record->platform_id = version.dwPlatformId;
-  record->csd_version = FromAnsiCodePage(
-      std::string(version.szCSDVersion, strnlen(version.szCSDVersion, sizeof(version.szCSDVersion))));
+  record->csd_version =
+      FromAnsiCodePage(std::string(version.szCSDVersion, strnlen(version.szCSDVersion, sizeof(version.szCSDVersion))));
   record->service_pack_major = version.wServicePackMajor;
   record->service_pack_minor = version.wServicePackMinor;
   record->suite_mask = version.wSuiteMask;
