@@ -44,6 +44,14 @@ std::vector<std::uint8_t> StorageReply(const std::string& source) {
   return reply;
 }
 
+// A machine whose drive 0 answers the SMART requests with `text` as its serial field.
+FakeMachine SmartDrive0(const std::string& text, std::size_t reply_size = kSmartReplySize) {
+  FakeMachine machine;
+  machine.devices[Drive(0)].smart_version = SmartVersion(0x01);
+  machine.devices[Drive(0)].identify_reply = IdentifyReply(text, reply_size);
+  return machine;
+}
+
 // A machine whose user is no administrator, so that the storage query runs first.
 FakeMachine NonAdminMachine() {
   FakeMachine machine;
@@ -122,10 +130,8 @@ TEST(ReadSmartSerialTest, SkipsDrivesWithoutDeviceMapOrAnswer) {
 }
 
 TEST(ReadSmartSerialTest, RightAlignedSerialKeepsItsLeadingBlanks) {
-  FakeMachine machine;
-  machine.devices[Drive(0)].smart_version = SmartVersion(0x01);
   // Twelve characters behind eight blanks; words 20 and 21 are zero.
-  machine.devices[Drive(0)].identify_reply = IdentifyReply("        5QM12ABC3456");
+  FakeMachine machine = SmartDrive0("        5QM12ABC3456");
   std::u16string serial;
   ASSERT_TRUE(ReadSmartSerial(machine, &serial));
   EXPECT_EQ(serial, u"        5QM12ABC3456");
@@ -135,16 +141,13 @@ TEST(SmartSerialTest, TheTwoMethodsExchangeDifferentSpans) {
   // Twenty serial characters with no zero, then word 20 holding "XY": the first method exchanges
   // words 10 to 29 and reads on into word 20 in order; the shared method exchanges words 10 to 19
   // only and reads word 20 as stored.
-  FakeMachine machine;
-  machine.devices[Drive(0)].smart_version = SmartVersion(0x01);
-  machine.devices[Drive(0)].identify_reply = IdentifyReply("ABCDEFGHIJKLMNOPQRSTXY");
+  FakeMachine machine = SmartDrive0("ABCDEFGHIJKLMNOPQRSTXY");
   std::u16string serial;
   ASSERT_TRUE(ReadSmartSerial(machine, &serial));
   EXPECT_EQ(serial, u"ABCDEFGHIJKLMNOPQRSTXY");
 
-  FakeMachine shared;
+  FakeMachine shared = SmartDrive0("ABCDEFGHIJKLMNOPQRSTXY", kSmartSharedBufferSize);
   shared.devices[Drive(0)].smart_version = SmartVersion(0);  // the map is not looked at
-  shared.devices[Drive(0)].identify_reply = IdentifyReply("ABCDEFGHIJKLMNOPQRSTXY", kSmartSharedBufferSize);
   ASSERT_TRUE(ReadSmartSerialShared(shared, &serial));
   EXPECT_EQ(serial, u"ABCDEFGHIJKLMNOPQRSTYX");
   ASSERT_EQ(shared.controls.size(), 2u);
@@ -277,9 +280,7 @@ TEST(IsUserAdminTest, MembershipRoads) {
 TEST(ReadHDDSerialTest, MethodOrder) {
   {
     // An administrator gets the SMART serial; the other methods are not tried.
-    FakeMachine machine;
-    machine.devices[Drive(0)].smart_version = SmartVersion(0x01);
-    machine.devices[Drive(0)].identify_reply = IdentifyReply("SMART-SERIAL");
+    FakeMachine machine = SmartDrive0("SMART-SERIAL");
     machine.devices[Drive(0)].storage_reply = StorageReply("STORAGE");
     EXPECT_EQ(ReadHDDSerial(machine), u"SMART-SERIAL");
     EXPECT_EQ(machine.opens.size(), 1u);
