@@ -224,7 +224,8 @@ void UpgradeAnimateIcon() {
     return;
   }
   ProcessStart start;
-  start.command_line = file;
+  // Quoted, so that a folder with blanks cannot make the system start another program.
+  start.command_line = u"\"" + file + u"\"";
   start.creation_flags = win::CREATE_NEW_PROCESS_GROUP | win::NORMAL_PRIORITY_CLASS;
   Sys().processes->Start(start);
 }

@@ -42,6 +42,10 @@ class Files {
   // The fixed file version of the file's version resource (high and low double words); false
   // when the file has no version resource.
   virtual bool FileVersion(const std::u16string& path, std::uint32_t* ms, std::uint32_t* ls) = 0;
+  // Reads at most max_bytes from `offset` on; fewer (or none) at the end of the file. False when
+  // the file cannot be opened or read.
+  virtual bool ReadFileAt(const std::u16string& path, std::uint64_t offset, std::size_t max_bytes,
+                          std::string* bytes) = 0;
 };
 
 }  // namespace vkr

@@ -179,6 +179,15 @@ bool FakeFiles::FileVersion(const std::u16string& path, std::uint32_t* ms, std::
   return true;
 }
 
+bool FakeFiles::ReadFileAt(const std::u16string& path, std::uint64_t offset, std::size_t max_bytes,
+                           std::string* bytes) {
+  const auto it = nodes_.find(Key(path));
+  if (it == nodes_.end() || it->second.directory) return false;
+  const std::string& all = it->second.bytes;
+  *bytes = offset >= all.size() ? std::string() : all.substr(static_cast<std::size_t>(offset), max_bytes);
+  return true;
+}
+
 void FakeFiles::PutFile(const std::u16string& path, const std::string& bytes) {
   const std::u16string key = Key(path);
   CreateDirectories(ParentKey(key));

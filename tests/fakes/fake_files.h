@@ -29,6 +29,8 @@ class FakeFiles : public Files {
   std::u16string TempFolder() override { return temp_folder; }
   std::u16string ModulePath() override { return module_path; }
   bool FileVersion(const std::u16string& path, std::uint32_t* ms, std::uint32_t* ls) override;
+  bool ReadFileAt(const std::u16string& path, std::uint64_t offset, std::size_t max_bytes,
+                  std::string* bytes) override;
 
   // Test set-up: a file (its folders are created) or a folder.
   void PutFile(const std::u16string& path, const std::string& bytes);
