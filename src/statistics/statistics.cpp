@@ -56,12 +56,11 @@ std::u16string Hex(std::uint32_t value, int digits) {
 
 }  // namespace
 
-std::u16string BuildStatisticsUrl(std::int32_t ext_1, const std::u16string& guid, const std::u16string& machine_id,
-                                  bool is_net_bar, const std::u16string& ip_address) {
-  return StatisticsUrlFormat + u"item=4061rke2w7&platform=Velqo&game_id=155&ext_1=" + ToText(ext_1) + u"&ext_2=" +
-         EncodeUnsafeUrlChars(Refer) + u"&ext_3=" + EncodeUnsafeUrlChars(UID) + u"&ext_4=" +
-         EncodeUnsafeUrlChars(guid) + u"&ext_5=" + machine_id + u"&ext_6=" + (is_net_bar ? u"1" : u"2") + u"&user_ip=" +
-         ip_address;
+std::u16string BuildStatisticsUrl(const std::u16string& url_format, const StatisticsReport& report) {
+  return url_format + u"item=4061rke2w7&platform=Velqo&game_id=155&ext_1=" + ToText(report.ext_1) + u"&ext_2=" +
+         EncodeUnsafeUrlChars(report.refer) + u"&ext_3=" + EncodeUnsafeUrlChars(report.uid) + u"&ext_4=" +
+         EncodeUnsafeUrlChars(report.guid) + u"&ext_5=" + report.machine_id + u"&ext_6=" +
+         (report.is_net_bar ? u"1" : u"2") + u"&user_ip=" + report.ip_address;
 }
 
 std::u16string ComputeMachineId(const std::u16string& cpu_serial, const std::u16string& hdd_serial,
@@ -94,7 +93,7 @@ std::shared_ptr<TStatisticsManager> TStatisticsManager::Create() {
   return std::make_shared<TStatisticsManager>(Token{});
 }
 
-TStatisticsManager::TStatisticsManager(Token) {}
+TStatisticsManager::TStatisticsManager(Token) : FUrlFormat(StatisticsUrlFormat), FRefer(Refer), FUID(UID) {}
 
 TStatisticsManager::~TStatisticsManager() = default;
 
@@ -124,8 +123,15 @@ bool TStatisticsManager::SendUrl(const std::u16string& AUrl) {
 std::u16string TStatisticsManager::PrepareReport(std::int32_t AStatType) {
   std::lock_guard<std::mutex> lock(FReportLock);
   InitData();
-  const std::int32_t code = AStatType == kSetupStatistics ? (FInstallType == 1 ? 3 : 2) : (FIsAutoRun ? 4 : 5);
-  return BuildStatisticsUrl(code, FGuid, FMachineId, FIsNetBar, FIpAddress);
+  StatisticsReport report;
+  report.ext_1 = AStatType == kSetupStatistics ? (FInstallType == 1 ? 3 : 2) : (FIsAutoRun ? 4 : 5);
+  report.refer = FRefer;
+  report.uid = FUID;
+  report.guid = FGuid;
+  report.machine_id = FMachineId;
+  report.is_net_bar = FIsNetBar;
+  report.ip_address = FIpAddress;
+  return BuildStatisticsUrl(FUrlFormat, report);
 }
 
 void TStatisticsManager::SendActiveStatistics() {

@@ -22,11 +22,21 @@ inline constexpr std::uint32_t kStatisticsReadTimeoutMs = 10000;
 // How long the end of the process waits for a report worker that is still sending.
 inline constexpr std::uint32_t kWorkerShutdownWaitMs = 2000;
 
-// The report address: StatisticsUrlFormat followed by the query in the service's fixed order.
-// Refer, UID and the GUID come from the configuration file and are percent-encoded where they
-// hold characters that would break the address; the other values cannot hold any.
-std::u16string BuildStatisticsUrl(std::int32_t ext_1, const std::u16string& guid, const std::u16string& machine_id,
-                                  bool is_net_bar, const std::u16string& ip_address);
+// The values of one report, in the order the service reads them.
+struct StatisticsReport {
+  std::int32_t ext_1 = 0;  // the setup or activity code
+  std::u16string refer;
+  std::u16string uid;
+  std::u16string guid;
+  std::u16string machine_id;
+  bool is_net_bar = false;
+  std::u16string ip_address;
+};
+
+// The report address: `url_format` (StatisticsUrlFormat) followed by the query in the service's
+// fixed order. Refer, UID and the GUID come from the configuration file and are percent-encoded
+// where they hold characters that would break the address; the other values cannot hold any.
+std::u16string BuildStatisticsUrl(const std::u16string& url_format, const StatisticsReport& report);
 // The machine fingerprint: MD5String over the trimmed processor serial, disk serial and adapter
 // address joined without separator, as 32 lower-case hexadecimal digits.
 std::u16string ComputeMachineId(const std::u16string& cpu_serial, const std::u16string& hdd_serial,
@@ -101,6 +111,12 @@ class TStatisticsManager : public std::enable_shared_from_this<TStatisticsManage
   // Declared for the run count; the run counter always works on the file.
   std::int32_t FRunCount = -1;
   std::int32_t FInstallType = -1;
+  // Copies of the configuration values the reports carry, taken at creation (after the
+  // configuration is read): a worker still sending while the process ends must not read the
+  // process-wide strings, which are destroyed then.
+  const std::u16string FUrlFormat;
+  const std::u16string FRefer;
+  const std::u16string FUID;
   std::mutex FReportLock;
 };
 

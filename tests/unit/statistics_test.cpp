@@ -45,20 +45,29 @@ std::u16string OnlyRequest(FakeSystem& s) {
 }
 
 TEST(StatisticsUrlTest, QueryInTheServiceOrder) {
-  FakeSystem s;
-  EXPECT_EQ(BuildStatisticsUrl(3, u"GUID", u"0123", true, u"10.0.0.1"),
+  StatisticsReport report;
+  report.ext_1 = 3;
+  report.refer = u"client";
+  report.guid = u"GUID";
+  report.machine_id = u"0123";
+  report.is_net_bar = true;
+  report.ip_address = u"10.0.0.1";
+  EXPECT_EQ(BuildStatisticsUrl(StatisticsUrlFormat, report),
             std::u16string(kUrlStart) + u"3&ext_2=client&ext_3=&ext_4=GUID&ext_5=0123&ext_6=1&user_ip=10.0.0.1");
-  EXPECT_EQ(BuildStatisticsUrl(5, u"", u"", false, u""),
-            std::u16string(kUrlStart) + u"5&ext_2=client&ext_3=&ext_4=&ext_5=&ext_6=2&user_ip=");
+  EXPECT_EQ(BuildStatisticsUrl(StatisticsUrlFormat, StatisticsReport{}),
+            std::u16string(kUrlStart) + u"0&ext_2=&ext_3=&ext_4=&ext_5=&ext_6=2&user_ip=");
 }
 
 TEST(StatisticsUrlTest, ConfigurationValuesThatWouldBreakTheAddressAreEncoded) {
   FakeSystem s;
-  Refer = u"a b&c=1";
-  UID = u"#7\"%\t用户";
-  EXPECT_EQ(BuildStatisticsUrl(2, u"{A B}", u"m", false, u"ip"),
-            std::u16string(kUrlStart) +
-                u"2&ext_2=a%20b%26c=1&ext_3=%237%22%25%09用户&ext_4={A%20B}&ext_5=m&ext_6=2&user_ip=ip");
+  PutConfig(s, "[Common]\r\nRefer=a b&c=1\r\nUID=#7\"%\t用户\r\n[Install]\r\nGUID={A B}\r\n");
+  LoadConfig();
+  auto manager = TStatisticsManager::Create();
+  // The manager keeps its own copies: later changes of the process-wide values do not reach it.
+  Refer = u"changed";
+  manager->SendSetupStatistics();
+  EXPECT_TRUE(EndsWith(OnlyRequest(s), u"&ext_2=a%20b%26c=1&ext_3=%237%22%25%09用户&ext_4=A%20B&ext_5=" +
+                                           ExpectedMachineId() + u"&ext_6=2&user_ip="));
 }
 
 TEST(MachineIdTest, TrimmedSerialsJoinedAndDigestedAsText) {
@@ -445,7 +454,7 @@ TEST(RunProgramSetupModeTest, AndDownStartsTheCompanionUpdaterAfterTheReport) {
   EXPECT_TRUE(StartsWith(s.http.requests[0].url, kUrlStart));
   EXPECT_EQ(s.http.requests[1].url, AnimateIconDownloadUrl);
   ASSERT_EQ(s.processes.started.size(), 1u);
-  EXPECT_TRUE(EndsWith(s.processes.started[0].command_line, u"IconAnimate_Update.exe"));
+  EXPECT_TRUE(Contains(s.processes.started[0].command_line, u"\\Upgrade\\IconAnimate_Update.exe"));
   EXPECT_TRUE(s.ui.boxes.empty());
 }
 
