@@ -20,22 +20,16 @@ inline std::uint32_t H(std::uint32_t x, std::uint32_t y, std::uint32_t z) { retu
 inline std::uint32_t I(std::uint32_t x, std::uint32_t y, std::uint32_t z) { return y ^ (x | ~z); }
 inline std::uint32_t RotateLeft(std::uint32_t x, std::uint32_t n) { return (x << n) | (x >> (32 - n)); }
 
-inline void FF(std::uint32_t& a, std::uint32_t b, std::uint32_t c, std::uint32_t d, std::uint32_t x, std::uint32_t s,
-               std::uint32_t ac) {
-  a = RotateLeft(a + F(b, c, d) + x + ac, s) + b;
+// One step of a round: a := b + ((a + fn(b, c, d) + x + ac) <<< s).
+template <std::uint32_t (*Fn)(std::uint32_t, std::uint32_t, std::uint32_t)>
+inline void Step(std::uint32_t& a, std::uint32_t b, std::uint32_t c, std::uint32_t d, std::uint32_t x, std::uint32_t s,
+                 std::uint32_t ac) {
+  a = RotateLeft(a + Fn(b, c, d) + x + ac, s) + b;
 }
-inline void GG(std::uint32_t& a, std::uint32_t b, std::uint32_t c, std::uint32_t d, std::uint32_t x, std::uint32_t s,
-               std::uint32_t ac) {
-  a = RotateLeft(a + G(b, c, d) + x + ac, s) + b;
-}
-inline void HH(std::uint32_t& a, std::uint32_t b, std::uint32_t c, std::uint32_t d, std::uint32_t x, std::uint32_t s,
-               std::uint32_t ac) {
-  a = RotateLeft(a + H(b, c, d) + x + ac, s) + b;
-}
-inline void II(std::uint32_t& a, std::uint32_t b, std::uint32_t c, std::uint32_t d, std::uint32_t x, std::uint32_t s,
-               std::uint32_t ac) {
-  a = RotateLeft(a + I(b, c, d) + x + ac, s) + b;
-}
+constexpr auto FF = Step<F>;
+constexpr auto GG = Step<G>;
+constexpr auto HH = Step<H>;
+constexpr auto II = Step<I>;
 
 // Clears memory in a way the optimiser may not drop, since the data is never read afterwards.
 void SecureZero(void* memory, std::size_t size) {
