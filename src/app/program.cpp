@@ -8,6 +8,7 @@
 #include "platform/system.h"
 #include "platform/win_constants.h"
 #include "statistics/statistics.h"
+#include "uninstall/un_install.h"
 
 namespace vkr {
 
@@ -38,7 +39,7 @@ int RunProgram() {
   CreateStatisticsManager();
 
   if (HasUninstallSwitch()) {
-    // The uninstall mode runs here once it exists; until then the process ends untouched.
+    RunUninstall();
   } else if (StatisticsManager()->CheckSendSetupStatistics()) {
     // The setup report has been sent; the process ends without a window.
   } else if (CheckStartupResources()) {

@@ -46,6 +46,15 @@ class Files {
   // the file cannot be opened or read.
   virtual bool ReadFileAt(const std::u16string& path, std::uint64_t offset, std::size_t max_bytes,
                           std::string* bytes) = 0;
+  // The text in the system's ANSI code page (for files the command interpreter reads); false when
+  // a character has no exact form there (*bytes then holds the system's lossy conversion).
+  virtual bool EncodeAnsi(const std::u16string& text, std::string* bytes) = 0;
+  // The 8.3 short form of an existing path (GetShortPathNameW); empty on failure or when the
+  // volume keeps no short names.
+  virtual std::u16string ShortPath(const std::u16string& path) = 0;
+  // The long form of an existing path, every component as stored (GetLongPathNameW); empty on
+  // failure.
+  virtual std::u16string LongPath(const std::u16string& path) = 0;
 };
 
 }  // namespace vkr
