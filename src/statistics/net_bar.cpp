@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "common/scoped_reg_key.h"
 #include "common/text.h"
 #include "platform/system.h"
 #include "platform/win_constants.h"
@@ -21,42 +22,20 @@ constexpr std::uint32_t kExistsAccess = win::STANDARD_RIGHTS_READ | win::KEY_QUE
 
 constexpr char16_t kUninstallPath[] = u"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 
-// Closes the key it holds when it goes out of scope.
-class ScopedKey {
- public:
-  ScopedKey() = default;
-  ~ScopedKey() { Reset(); }
-  ScopedKey(const ScopedKey&) = delete;
-  ScopedKey& operator=(const ScopedKey&) = delete;
-
-  RegKey get() const { return key_; }
-  RegKey* Receive() {
-    Reset();
-    return &key_;
-  }
-  void Reset() {
-    if (key_ != kNoRegKey) Sys().registry->CloseKey(key_);
-    key_ = kNoRegKey;
-  }
-
- private:
-  RegKey key_ = kNoRegKey;
-};
-
-bool OpenForRead(RegKey parent, const std::u16string& path, ScopedKey& key, std::uint32_t* access_used) {
+// A failed open leaves the key empty, so the next attempt may reuse it.
+bool OpenForRead(RegKey parent, const std::u16string& path, ScopedRegKey& key, std::uint32_t* access_used) {
   for (const std::uint32_t access : kReadAccesses) {
-    if (Sys().registry->OpenKey(parent, path, access, key.Receive()) == win::ERROR_SUCCESS) {
+    if (Sys().registry->OpenKey(parent, path, access, key.out()) == win::ERROR_SUCCESS) {
       if (access_used) *access_used = access;
       return true;
     }
   }
-  key.Reset();
   return false;
 }
 
 bool KeyExists(RegKey parent, const std::u16string& path) {
-  ScopedKey key;
-  return Sys().registry->OpenKey(parent, path, kExistsAccess, key.Receive()) == win::ERROR_SUCCESS;
+  ScopedRegKey key;
+  return Sys().registry->OpenKey(parent, path, kExistsAccess, key.out()) == win::ERROR_SUCCESS;
 }
 
 // Reads a string value (REG_SZ, or REG_EXPAND_SZ taken unexpanded) cut at its first zero. A
@@ -195,7 +174,7 @@ const DisplayNameMark kDisplayNameMarks[] = {
 
 // Stage 1: a product's key alone is its trace.
 std::int32_t CheckProductKeys() {
-  ScopedKey software;
+  ScopedRegKey software;
   if (!OpenForRead(win::HKEY_LOCAL_MACHINE, u"software", software, nullptr)) return kNoNetBar;
   for (const KeyCheck& check : kKeyChecks) {
     if (KeyExists(software.get(), check.subkey)) return check.code;
@@ -207,7 +186,7 @@ std::int32_t CheckProductKeys() {
 // of a non-string type ends the detection.
 bool CheckProductFiles(std::int32_t* code) {
   for (const ValueCheck& check : kValueChecks) {
-    ScopedKey key;
+    ScopedRegKey key;
     if (!OpenForRead(win::HKEY_LOCAL_MACHINE, check.key, key, nullptr)) continue;
     std::u16string text;
     if (!ReadStringValue(key.get(), check.value, &text)) return false;
@@ -224,7 +203,7 @@ std::int32_t CheckUninstallEntries() {
   std::vector<std::u16string> names;
   std::uint32_t access = 0;
   {
-    ScopedKey uninstall;
+    ScopedRegKey uninstall;
     if (!OpenForRead(win::HKEY_LOCAL_MACHINE, kUninstallPath, uninstall, &access)) return kNoNetBar;
     std::u16string name;
     for (std::uint32_t index = 0; Sys().registry->EnumKey(uninstall.get(), index, &name) == win::ERROR_SUCCESS;
@@ -234,9 +213,8 @@ std::int32_t CheckUninstallEntries() {
   }
   const std::u16string prefix = std::u16string(kUninstallPath) + u"\\";
   for (const std::u16string& name : names) {
-    ScopedKey entry;
-    if (Sys().registry->OpenKey(win::HKEY_LOCAL_MACHINE, prefix + name, access, entry.Receive()) !=
-        win::ERROR_SUCCESS) {
+    ScopedRegKey entry;
+    if (Sys().registry->OpenKey(win::HKEY_LOCAL_MACHINE, prefix + name, access, entry.out()) != win::ERROR_SUCCESS) {
       continue;
     }
     std::u16string display_name;
