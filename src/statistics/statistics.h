@@ -109,7 +109,7 @@ class TStatisticsManager : public std::enable_shared_from_this<TStatisticsManage
   std::u16string FInstallTime;
   std::unique_ptr<TSysInfo> FSysInfo;
   // Declared for the run count; the run counter always works on the file.
-  std::int32_t FRunCount = -1;
+  [[maybe_unused]] std::int32_t FRunCount = -1;
   std::int32_t FInstallType = -1;
   // Copies of the configuration values the reports carry, taken at creation (after the
   // configuration is read): a worker still sending while the process ends must not read the
