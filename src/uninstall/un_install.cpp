@@ -72,19 +72,49 @@ std::u16string OwnFileName() { return ExtractFileName(Sys().files->ModulePath())
 bool IsDotEntry(const std::u16string& name) { return name == u"." || name == u".."; }
 
 // A path in the form used to compare folders: separators as "\", no "\\?\" prefix, no trailing
-// separator, letters A to Z lower-cased.
+// separator, letters A to Z lower-cased, and the steps that name the same folder another way
+// taken out: empty and "." steps, a ".." step with the step before it (never the drive or the
+// share), and trailing dots and blanks of every step. The system drops trailing dots and blanks
+// only in some places; dropping them everywhere can only make more folders compare equal to a
+// protected one, which keeps more, never less.
 std::u16string FolderKey(const std::u16string& path) {
   std::u16string key = LowerAscii(path);
   for (char16_t& c : key) {
     if (c == u'/') c = u'\\';
   }
+  std::u16string prefix;
+  std::size_t fixed_steps = 1;  // the drive
   if (StartsWith(key, u"\\\\?\\unc\\")) {
-    key = u"\\\\" + key.substr(8);
+    key = key.substr(8);
+    prefix = u"\\\\";
+    fixed_steps = 2;  // the server and the share
   } else if (StartsWith(key, u"\\\\?\\")) {
     key = key.substr(4);
+  } else if (StartsWith(key, u"\\\\")) {
+    key = key.substr(2);
+    prefix = u"\\\\";
+    fixed_steps = 2;
   }
-  while (!key.empty() && key.back() == u'\\') key.pop_back();
-  return key;
+  std::vector<std::u16string> steps;
+  std::size_t start = 0;
+  while (start <= key.size()) {
+    std::size_t end = key.find(u'\\', start);
+    if (end == std::u16string::npos) end = key.size();
+    std::u16string step = key.substr(start, end - start);
+    start = end + 1;
+    if (step == u"..") {
+      if (steps.size() > fixed_steps) steps.pop_back();
+      continue;
+    }
+    while (!step.empty() && (step.back() == u'.' || step.back() == u' ')) step.pop_back();
+    if (!step.empty()) steps.push_back(step);
+  }
+  std::u16string folded = prefix;
+  for (std::size_t i = 0; i < steps.size(); ++i) {
+    if (i > 0) folded += u'\\';
+    folded += steps[i];
+  }
+  return folded;
 }
 
 // A drive ("c:"), a share ("\\server\share") or the server above it, or no folder at all.
@@ -121,6 +151,15 @@ std::u16string BatchSafePath(const std::u16string& path) {
   if (Sys().files->EncodeAnsi(path, &bytes)) return path;
   if (!short_path.empty() && Sys().files->EncodeAnsi(short_path, &bytes)) return short_path;
   return u"";
+}
+
+// False for a path with a quotation mark or a control character: no Windows path holds one, and
+// inside the batch it would end the quotation or the line.
+bool IsBatchQuotable(const std::u16string& path) {
+  for (const char16_t c : path) {
+    if (c < 0x20 || c == u'"') return false;
+  }
+  return true;
 }
 
 // A path inside quotation marks, with "%" doubled so that the interpreter does not expand it.
@@ -293,6 +332,7 @@ bool IsDedicatedFolder(const std::u16string& folder, const std::vector<std::u16s
 }
 
 std::u16string BuildSelfDeleteBatch(const std::u16string& exe, const std::u16string& folder, bool whole_folder) {
+  if (!IsBatchQuotable(exe) || !IsBatchQuotable(folder)) return std::u16string();
   const std::u16string exe_quoted = BatchQuoted(exe);
   const std::u16string own = folder + u"\\";
   std::vector<std::u16string> lines = {u"@echo off", u"set /a vkr_tries=0", u":try", u"del /q /f " + exe_quoted};
@@ -332,11 +372,12 @@ bool StartSelfDeleteBatch() {
                                                 LongFormOrSelf(Sys().shell->SpecialFolder(win::CSIDL_PROFILE)));
 
   const std::u16string batch_exe = BatchSafePath(exe);
+  const std::u16string text =
+      batch_exe.empty()
+          ? std::u16string()
+          : BuildSelfDeleteBatch(batch_exe, ExcludeTrailingBackslash(ExtractFilePath(batch_exe)), whole_folder);
   std::string bytes;
-  if (batch_exe.empty() ||
-      !files.EncodeAnsi(
-          BuildSelfDeleteBatch(batch_exe, ExcludeTrailingBackslash(ExtractFilePath(batch_exe)), whole_folder),
-          &bytes)) {
+  if (text.empty() || !files.EncodeAnsi(text, &bytes)) {
     ShowBatchError(kBatchPathErrorText + folder);
     return false;
   }

@@ -68,6 +68,7 @@ bool IsDedicatedFolder(const std::u16string& folder, const std::vector<std::u16s
                        const std::u16string& profile);
 // The batch text, lines ending in CR LF. With `whole_folder` it removes `folder` with everything
 // in it, otherwise only the launcher's own files in it. `exe` and `folder` are written quoted.
+// Empty when either holds a quotation mark or a control character, which no Windows path holds.
 std::u16string BuildSelfDeleteBatch(const std::u16string& exe, const std::u16string& folder, bool whole_folder);
 // Writes the batch into the temporary folder and starts it hidden at idle priority. False when
 // the batch could not be written (then nothing was started).

@@ -472,6 +472,18 @@ TEST_F(UninstallTest, APathTheBatchCannotNameStartsNoBatch) {
   EXPECT_TRUE(Contains(system.ui.boxes[0].text, u"D:\\Игры"));
 }
 
+TEST_F(UninstallTest, AProgramPathWithAQuotationMarkStartsNoBatch) {
+  system.files.module_path = u"D:\\Ga\"mes\\vkr.exe";
+
+  EXPECT_FALSE(StartSelfDeleteBatch());
+
+  EXPECT_FALSE(system.files.FileExists(kBatchPath));
+  EXPECT_TRUE(system.processes.started.empty());
+  ASSERT_EQ(system.ui.boxes.size(), 1u);
+  EXPECT_EQ(system.ui.boxes[0].type, win::MB_ICONERROR);
+  EXPECT_TRUE(Contains(system.ui.boxes[0].text, u"D:\\Ga\"mes"));
+}
+
 TEST_F(UninstallTest, ABatchThatCannotBeWrittenIsReportedAfterTheEarlierSteps) {
   Install();
   system.files.MakeReadOnly(kTemp);
@@ -576,6 +588,35 @@ TEST(FolderGuardTest, RootsAndOddPathsAreNeverDedicated) {
   EXPECT_TRUE(IsDedicatedFolder(u"\\\\server\\share\\vkr", none, u""));
   EXPECT_TRUE(IsDedicatedFolder(u"\\\\?\\C:\\Games\\vkr", none, u""));
   EXPECT_FALSE(IsDedicatedFolder(u"\\\\?\\C:\\Games", {u"C:\\Games\\Steam"}, u""));
+}
+
+TEST(FolderGuardTest, ProtectedFoldersSpeltAnotherWayStillProtect) {
+  // Doubled separators, "." and ".." steps and trailing dots or blanks name the same folder to the
+  // system, on either side of the comparison.
+  const std::vector<std::u16string> documents = {u"D:\\Documents\\"};
+  for (const char16_t* folder :
+       {u"D:\\\\Documents", u"D:\\.\\Documents", u"D:\\Games\\..\\Documents", u"D:\\Documents.", u"D:\\Documents \\",
+        u"\\\\?\\D:/Documents//", u"D:\\..\\Documents"}) {
+    EXPECT_FALSE(IsDedicatedFolder(folder, documents, u"")) << ToUtf8(folder);
+  }
+  EXPECT_FALSE(IsDedicatedFolder(u"D:\\Documents", {u"D:\\\\Documents\\.\\"}, u""));
+  EXPECT_FALSE(IsDedicatedFolder(u"D:\\Games", {u"D:\\Games\\\\Steam"}, u""));
+  // A folder directly in the profile, however written.
+  EXPECT_FALSE(IsDedicatedFolder(u"C:\\Users\\.\\player\\\\Links", {}, u"C:\\Users\\player"));
+  EXPECT_FALSE(IsDedicatedFolder(u"C:\\Users\\player\\Links", {}, u"C:\\Users\\player\\.\\"));
+  // Below a protected folder the usual rule holds.
+  EXPECT_TRUE(IsDedicatedFolder(u"D:\\Documents\\.\\Velqo\\vkr", documents, u""));
+  EXPECT_TRUE(IsDedicatedFolder(u"D:\\Documents\\x\\..\\vkr", documents, u""));
+}
+
+TEST(SelfDeleteBatchTest, APathThatCouldBreakALineGivesNoBatch) {
+  // No Windows path holds these; a batch built from one could run anything.
+  for (const char16_t* exe :
+       {u"C:\\Games\\vkr.exe\r\ndel /q C:\\x", u"C:\\Ga\"mes\\vkr.exe", u"C:\\Games\\vkr\x01.exe"}) {
+    EXPECT_EQ(BuildSelfDeleteBatch(exe, u"C:\\Games", true), u"") << ToUtf8(exe);
+    EXPECT_EQ(BuildSelfDeleteBatch(u"C:\\Games\\vkr.exe", exe, false), u"") << ToUtf8(exe);
+  }
+  EXPECT_NE(BuildSelfDeleteBatch(u"C:\\100%\\vkr.exe", u"C:\\100%", true), u"");
 }
 
 TEST_F(UninstallTest, DeleteDirectoryTreeRemovesLinksAsLinks) {
