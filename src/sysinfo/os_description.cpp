@@ -15,6 +15,18 @@ void Append(std::u16string* text, const std::u16string& part) {
   *text += part;
 }
 
+// The service-pack text as one part: runs of blanks as one, none at either end, so that an odd
+// text cannot double the blank between the parts.
+std::u16string SquashBlanks(const std::u16string& text) {
+  std::u16string squashed;
+  for (const char16_t c : text) {
+    if (c == u' ' && (squashed.empty() || squashed.back() == u' ')) continue;
+    squashed.push_back(c);
+  }
+  if (!squashed.empty() && squashed.back() == u' ') squashed.pop_back();
+  return squashed;
+}
+
 std::u16string ArchitectureName(std::uint16_t architecture) {
   switch (architecture) {
     case win::PROCESSOR_ARCHITECTURE_INTEL:
@@ -144,7 +156,7 @@ std::u16string DescribeOS(const OsVersionRecord& record, std::optional<std::uint
     return u"Unknown OS";
   }
   Append(&text, edition);
-  Append(&text, record.csd_version);
+  Append(&text, SquashBlanks(record.csd_version));
   Append(&text, ArchitectureName(processor_architecture));
   return text;
 }

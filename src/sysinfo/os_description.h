@@ -14,7 +14,8 @@ bool UsesProductCode(const OsVersionRecord& record);
 // The edition of a product code, or empty for a code the table does not hold.
 std::u16string ProductEdition(std::uint32_t product_type);
 
-// "<base> [edition] [service pack] [architecture]", the parts joined by one blank; "Unknown OS"
+// "<base> [edition] [service pack] [architecture]", the parts joined by one blank (runs of blanks
+// in the service-pack text count as one, at its ends as none); "Unknown OS"
 // for a version outside 5.0, 5.1, 5.2, 6.0 and 6.1. `product_type` is GetProductInfo's answer
 // when it gave one.
 std::u16string DescribeOS(const OsVersionRecord& record, std::optional<std::uint32_t> product_type,

@@ -57,6 +57,23 @@ TEST(DescribeOSTest, VersionsEditionsServicePackAndArchitecture) {
   }
 }
 
+TEST(DescribeOSTest, BlanksOfTheServicePackTextAreNotDoubled) {
+  struct Row {
+    std::u16string csd;
+    std::u16string text;
+  };
+  const Row rows[] = {
+      {u" ", u"Windows XP Professional X86"},
+      {u"   ", u"Windows XP Professional X86"},
+      {u" Service Pack 3 ", u"Windows XP Professional Service Pack 3 X86"},
+      {u"Service  Pack   3", u"Windows XP Professional Service Pack 3 X86"},
+      {u"Service\tPack 3", u"Windows XP Professional Service\tPack 3 X86"},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(DescribeOS(Record(5, 1, 1, 0, row.csd), {}, 0), row.text) << ToUtf8(row.csd);
+  }
+}
+
 TEST(ProductEditionTest, EveryCodeOfTheTable) {
   struct Row {
     std::vector<std::uint32_t> codes;
