@@ -460,28 +460,21 @@ TEST_F(UninstallTest, BatchPathsInTheAnsiCodePage) {
 }
 
 TEST_F(UninstallTest, APathTheBatchCannotNameStartsNoBatch) {
-  system.files.module_path = u"D:\\Игры\\vkr.exe";
-  system.files.PutFile(system.files.module_path, "MZ");
+  // A folder outside the ANSI code page without a short form, and one with a quotation mark,
+  // which would end the batch's quoting.
+  for (const char16_t* folder : {u"D:\\Игры", u"D:\\Ga\"mes"}) {
+    system.ui.boxes.clear();
+    system.files.module_path = std::u16string(folder) + u"\\vkr.exe";
+    system.files.PutFile(system.files.module_path, "MZ");
 
-  EXPECT_FALSE(StartSelfDeleteBatch());
+    EXPECT_FALSE(StartSelfDeleteBatch()) << ToUtf8(folder);
 
-  EXPECT_FALSE(system.files.FileExists(kBatchPath));
-  EXPECT_TRUE(system.processes.started.empty());
-  ASSERT_EQ(system.ui.boxes.size(), 1u);
-  EXPECT_EQ(system.ui.boxes[0].type, win::MB_ICONERROR);
-  EXPECT_TRUE(Contains(system.ui.boxes[0].text, u"D:\\Игры"));
-}
-
-TEST_F(UninstallTest, AProgramPathWithAQuotationMarkStartsNoBatch) {
-  system.files.module_path = u"D:\\Ga\"mes\\vkr.exe";
-
-  EXPECT_FALSE(StartSelfDeleteBatch());
-
-  EXPECT_FALSE(system.files.FileExists(kBatchPath));
-  EXPECT_TRUE(system.processes.started.empty());
-  ASSERT_EQ(system.ui.boxes.size(), 1u);
-  EXPECT_EQ(system.ui.boxes[0].type, win::MB_ICONERROR);
-  EXPECT_TRUE(Contains(system.ui.boxes[0].text, u"D:\\Ga\"mes"));
+    EXPECT_FALSE(system.files.FileExists(kBatchPath));
+    EXPECT_TRUE(system.processes.started.empty());
+    ASSERT_EQ(system.ui.boxes.size(), 1u);
+    EXPECT_EQ(system.ui.boxes[0].type, win::MB_ICONERROR);
+    EXPECT_TRUE(Contains(system.ui.boxes[0].text, folder)) << ToUtf8(folder);
+  }
 }
 
 TEST_F(UninstallTest, ABatchThatCannotBeWrittenIsReportedAfterTheEarlierSteps) {
