@@ -7,6 +7,7 @@
 #include "common/text.h"
 #include "platform/system.h"
 #include "platform/win_constants.h"
+#include "uninstall/un_install.h"
 
 namespace vkr {
 
@@ -44,7 +45,7 @@ int RunProgram() {
   LoadConfig();
 
   if (HasUninstallSwitch()) {
-    // The uninstall mode runs here once it exists; until then the process ends untouched.
+    RunUninstall();
   } else if (IsSetupReportSwitch(FirstParameterLowered())) {
     // The setup report is sent here once the statistics manager exists; until then the process
     // ends without a window.
