@@ -406,6 +406,11 @@ class Win32Browser : public Browser {
 
   // The host window's client area changed size.
   void Resized();
+  ComPtr<IOleClientSite> ControlSite() {
+    ComPtr<IOleClientSite> site;
+    if (ole_object_) ole_object_->GetClientSite(site.put());
+    return site;
+  }
 
  private:
   OleScope ole_;
@@ -661,36 +666,73 @@ std::unique_ptr<Browser> Win32BrowserFactory::CreateBrowser(WindowHandle parent,
   }
 }
 
-bool ClearUrlCache(int* deleted) {
-  *deleted = 0;
+ComPtr<IOleClientSite> ControlClientSite(Browser& browser) {
+  auto* win32_browser = dynamic_cast<Win32Browser*>(&browser);
+  return win32_browser ? win32_browser->ControlSite() : ComPtr<IOleClientSite>();
+}
+
+namespace {
+
+enum class CacheWalk { kEnded, kFailed, kNotStarted };
+
+// Walks the URL cache with the given first/next calls, deleting each entry by its source URL
+// (with `filter_types`, only entries of those types). kEnded when the walk ran to "no more items";
+// kNotStarted when the first call failed with another error.
+template <typename FindFirst, typename FindNext>
+CacheWalk WalkAndDelete(FindFirst find_first, FindNext find_next, DWORD filter_types, int* deleted) {
   // Entries are variable-sized; the buffer grows when an entry does not fit.
   std::vector<std::uint64_t> buffer(4096 / sizeof(std::uint64_t));
   auto entry = [&] { return reinterpret_cast<INTERNET_CACHE_ENTRY_INFOW*>(buffer.data()); };
-  auto grow = [&](DWORD size) { buffer.resize(size / sizeof(std::uint64_t) + 1); };
-  DWORD size = static_cast<DWORD>(buffer.size() * sizeof(std::uint64_t));
-  UniqueUrlCacheFind find(
-      ::FindFirstUrlCacheEntryExW(nullptr, 0, kCacheClearFilter, 0, entry(), &size, nullptr, nullptr, nullptr));
+  auto capacity = [&] { return static_cast<DWORD>(buffer.size() * sizeof(std::uint64_t)); };
+  DWORD size = capacity();
+  UniqueUrlCacheFind find(find_first(entry(), &size));
   if (!find && ::GetLastError() == ERROR_INSUFFICIENT_BUFFER) {
-    grow(size);
-    size = static_cast<DWORD>(buffer.size() * sizeof(std::uint64_t));
-    find.reset(
-        ::FindFirstUrlCacheEntryExW(nullptr, 0, kCacheClearFilter, 0, entry(), &size, nullptr, nullptr, nullptr));
+    buffer.resize(size / sizeof(std::uint64_t) + 1);
+    size = capacity();
+    find.reset(find_first(entry(), &size));
   }
-  if (!find) return ::GetLastError() == ERROR_NO_MORE_ITEMS;
+  if (!find) return ::GetLastError() == ERROR_NO_MORE_ITEMS ? CacheWalk::kEnded : CacheWalk::kNotStarted;
   for (;;) {
-    if (entry()->lpszSourceUrlName && ::DeleteUrlCacheEntryW(entry()->lpszSourceUrlName)) ++*deleted;
-    size = static_cast<DWORD>(buffer.size() * sizeof(std::uint64_t));
-    if (::FindNextUrlCacheEntryExW(find.get(), entry(), &size, nullptr, nullptr, nullptr)) continue;
+    const INTERNET_CACHE_ENTRY_INFOW* info = entry();
+    if (info->lpszSourceUrlName && (filter_types == 0 || (info->CacheEntryType & filter_types) != 0) &&
+        ::DeleteUrlCacheEntryW(info->lpszSourceUrlName)) {
+      ++*deleted;
+    }
+    size = capacity();
+    if (find_next(find.get(), entry(), &size)) continue;
     DWORD error = ::GetLastError();
     if (error == ERROR_INSUFFICIENT_BUFFER) {
-      grow(size);
-      size = static_cast<DWORD>(buffer.size() * sizeof(std::uint64_t));
-      if (::FindNextUrlCacheEntryExW(find.get(), entry(), &size, nullptr, nullptr, nullptr)) continue;
+      buffer.resize(size / sizeof(std::uint64_t) + 1);
+      size = capacity();
+      if (find_next(find.get(), entry(), &size)) continue;
       error = ::GetLastError();
     }
-    // The end condition is "no more items"; any other error ends the clean-up too, reported.
-    return error == ERROR_NO_MORE_ITEMS;
+    // The end condition is "no more items"; any other error ends the walk too, reported.
+    return error == ERROR_NO_MORE_ITEMS ? CacheWalk::kEnded : CacheWalk::kFailed;
   }
+}
+
+}  // namespace
+
+bool ClearUrlCache(int* deleted) {
+  *deleted = 0;
+  CacheWalk walk = WalkAndDelete(
+      [](INTERNET_CACHE_ENTRY_INFOW* info, DWORD* size) {
+        return ::FindFirstUrlCacheEntryExW(nullptr, 0, kCacheClearFilter, 0, info, size, nullptr, nullptr, nullptr);
+      },
+      [](HANDLE find, INTERNET_CACHE_ENTRY_INFOW* info, DWORD* size) {
+        return ::FindNextUrlCacheEntryExW(find, info, size, nullptr, nullptr, nullptr) != FALSE;
+      },
+      0, deleted);
+  if (walk != CacheWalk::kNotStarted) return walk == CacheWalk::kEnded;
+  // Systems without the filtered enumeration (Wine) get the plain one, filtered here by type.
+  walk = WalkAndDelete(
+      [](INTERNET_CACHE_ENTRY_INFOW* info, DWORD* size) { return ::FindFirstUrlCacheEntryW(nullptr, info, size); },
+      [](HANDLE find, INTERNET_CACHE_ENTRY_INFOW* info, DWORD* size) {
+        return ::FindNextUrlCacheEntryW(find, info, size) != FALSE;
+      },
+      kCacheClearFilter, deleted);
+  return walk == CacheWalk::kEnded;
 }
 
 }  // namespace vkr::win32
