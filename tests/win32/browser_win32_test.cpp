@@ -45,7 +45,7 @@ class ParentWindow {
     window_class.hInstance = ::GetModuleHandleW(nullptr);
     window_class.lpszClassName = L"VkrBrowserTestParent";
     ::RegisterClassW(&window_class);
-    window_ = ::CreateWindowExW(0, L"VkrBrowserTestParent", L"browser test", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
+    window_ = ::CreateWindowExW(0, L"VkrBrowserTestParent", L"browser test", WS_OVERLAPPEDWINDOW, 0, 0,
                                 800, 600, nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
   }
   ~ParentWindow() {
