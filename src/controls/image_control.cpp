@@ -85,8 +85,8 @@ void ImageControl::PictureChanged() {
       graphic->SetTransparent(transparent_);
     }
     Rect dest = DestRect();
-    SetOpaque(!graphic->Transparent() && !graphic->SupportsPartialTransparency() && dest.left <= 0 &&
-              dest.top <= 0 && dest.right >= Width() && dest.bottom >= Height());
+    SetOpaque(!graphic->Transparent() && !graphic->SupportsPartialTransparency() && dest.left <= 0 && dest.top <= 0 &&
+              dest.right >= Width() && dest.bottom >= Height());
   } else {
     SetOpaque(false);
   }

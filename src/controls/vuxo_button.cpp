@@ -236,7 +236,7 @@ bool TVuxoButton::SkinChange(const std::u16string& skin_path, std::u16string* er
                               {u"_over.png", &FPictureCheckMouseOver},
                               {u"_down.png", &FPictureCheckMouseDown},
                               {u"_disable.png", &FPictureCheckDisable}};
-  auto load_set = [&](const std::u16string& name, const SkinFile (&files)[4]) {
+  auto load_set = [&](const std::u16string& name, const SkinFile(&files)[4]) {
     if (name.empty()) return true;
     for (const SkinFile& file : files) {
       std::u16string path = folder + name + file.suffix;

@@ -38,9 +38,7 @@ struct Rect {
 };
 
 // The rectangle at (left, top) of the given size.
-inline Rect BoundsRect(int left, int top, int width, int height) {
-  return Rect{left, top, left + width, top + height};
-}
+inline Rect BoundsRect(int left, int top, int width, int height) { return Rect{left, top, left + width, top + height}; }
 
 // The intersection; an empty rectangle (all zero) when they do not overlap.
 inline Rect Intersect(const Rect& a, const Rect& b) {

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "common/browser_settings.h"
+#include "common/text.h"
 #include "fakes/fake_system.h"
 #include "platform/browser.h"
-#include "common/text.h"
 #include "platform/picture.h"
 
 namespace vkr {
@@ -19,11 +19,16 @@ TEST(PictureTest, TheExtensionChoosesTheFormat) {
     const char16_t* path;
     bool known;
     GraphicKind kind;
-  } rows[] = {{u"C:\\a\\b.png", true, GraphicKind::kPng},       {u"C:\\a\\B.PNG", true, GraphicKind::kPng},
-              {u"x.jpg", true, GraphicKind::kJpeg},             {u"x.JPEG", true, GraphicKind::kJpeg},
-              {u"x.bmp", true, GraphicKind::kBitmap},           {u"x.ico", true, GraphicKind::kIcon},
-              {u"x.emf", true, GraphicKind::kMetafile},         {u"x.gif", false, GraphicKind::kPng},
-              {u"C:\\dir.png\\file", false, GraphicKind::kPng}, {u"noext", false, GraphicKind::kPng}};
+  } rows[] = {{u"C:\\a\\b.png", true, GraphicKind::kPng},
+              {u"C:\\a\\B.PNG", true, GraphicKind::kPng},
+              {u"x.jpg", true, GraphicKind::kJpeg},
+              {u"x.JPEG", true, GraphicKind::kJpeg},
+              {u"x.bmp", true, GraphicKind::kBitmap},
+              {u"x.ico", true, GraphicKind::kIcon},
+              {u"x.emf", true, GraphicKind::kMetafile},
+              {u"x.gif", false, GraphicKind::kPng},
+              {u"C:\\dir.png\\file", false, GraphicKind::kPng},
+              {u"noext", false, GraphicKind::kPng}};
   for (const Row& row : rows) {
     GraphicKind kind = GraphicKind::kPng;
     EXPECT_EQ(GraphicKindForFile(row.path, &kind), row.known) << ToUtf8(row.path);
@@ -122,13 +127,14 @@ TEST(FakeBrowserTest, EachEventReachesItsHandlerAndCancelComesBack) {
     cancel = url == u"http://pay.velqo.com/";
   };
   browser->events.document_complete = [&](const std::u16string& url) { seen.push_back(u"complete " + url); };
-  browser->events.navigate_error = [&](const std::u16string& url, const std::u16string& frame,
-                                       std::int32_t status, bool& cancel) {
+  browser->events.navigate_error = [&](const std::u16string& url, const std::u16string& frame, std::int32_t status,
+                                       bool& cancel) {
     seen.push_back(u"error " + url + u" " + frame + u" " + ToText(status));
     EXPECT_FALSE(cancel);
   };
-  browser->events.new_window3 = [&](const std::u16string& url, const std::u16string&, std::uint32_t,
-                                    bool& cancel) { cancel = url.find(u"client_command") != std::u16string::npos; };
+  browser->events.new_window3 = [&](const std::u16string& url, const std::u16string&, std::uint32_t, bool& cancel) {
+    cancel = url.find(u"client_command") != std::u16string::npos;
+  };
   browser->events.title_change = [&](const std::u16string& text) { seen.push_back(u"title " + text); };
 
   EXPECT_TRUE(browser->RaiseBeforeNavigate2(u"http://pay.velqo.com/"));

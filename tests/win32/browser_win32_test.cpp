@@ -45,8 +45,8 @@ class ParentWindow {
     window_class.hInstance = ::GetModuleHandleW(nullptr);
     window_class.lpszClassName = L"VkrBrowserTestParent";
     ::RegisterClassW(&window_class);
-    window_ = ::CreateWindowExW(0, L"VkrBrowserTestParent", L"browser test", WS_OVERLAPPEDWINDOW, 0, 0,
-                                800, 600, nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
+    window_ = ::CreateWindowExW(0, L"VkrBrowserTestParent", L"browser test", WS_OVERLAPPEDWINDOW, 0, 0, 800, 600,
+                                nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
   }
   ~ParentWindow() {
     if (window_) ::DestroyWindow(window_);
@@ -241,8 +241,8 @@ TEST_F(BrowserWin32Test, TheSiteAnswersTheHostSettings) {
   ASSERT_EQ(handler->GetHostInfo(&info), S_OK);
   EXPECT_EQ(info.dwFlags, 0x4400Fu);
   POINT point{1, 1};
-  for (DWORD menu : {CONTEXT_MENU_DEFAULT, CONTEXT_MENU_IMAGE, CONTEXT_MENU_CONTROL, CONTEXT_MENU_TEXTSELECT,
-                     CONTEXT_MENU_ANCHOR}) {
+  for (DWORD menu :
+       {CONTEXT_MENU_DEFAULT, CONTEXT_MENU_IMAGE, CONTEXT_MENU_CONTROL, CONTEXT_MENU_TEXTSELECT, CONTEXT_MENU_ANCHOR}) {
     EXPECT_EQ(handler->ShowContextMenu(menu, &point, nullptr, nullptr), S_OK) << menu;
   }
 

@@ -37,8 +37,8 @@ void ExpectNear(std::uint32_t pixel, Argb expected, int tolerance) {
 TEST(CanvasWin32Test, APngWithAlphaDecodesToItsSizeAndPremultipliedPixels) {
   Win32Graphics graphics;
   std::u16string error;
-  auto graphic = graphics.Decode(GraphicKind::kPng, Bytes(testing::kPng4x3Alpha, sizeof(testing::kPng4x3Alpha)),
-                                 &error);
+  auto graphic =
+      graphics.Decode(GraphicKind::kPng, Bytes(testing::kPng4x3Alpha, sizeof(testing::kPng4x3Alpha)), &error);
   ASSERT_NE(graphic, nullptr);
   EXPECT_EQ(graphic->Kind(), GraphicKind::kPng);
   EXPECT_EQ(graphic->Width(), 4);

@@ -159,8 +159,7 @@ class EventSink : public IDispatch, public RefCounted<EventSink> {
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
     if (!out) return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) ||
-        IsEqualIID(iid, DIID_DWebBrowserEvents2)) {
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) || IsEqualIID(iid, DIID_DWebBrowserEvents2)) {
       *out = static_cast<IDispatch*>(this);
       AddRef();
       return S_OK;
@@ -332,9 +331,8 @@ class Site : public IOleClientSite,
   }
 
   bool SwallowsShortcut(const MSG& message) const {
-    return settings_.swallow_ctrl_n &&
-           IsCtrlNShortcut(message.message, message.wParam, ::GetKeyState(VK_CONTROL) < 0,
-                           ::GetKeyState(VK_SHIFT) < 0, ::GetKeyState(VK_MENU) < 0);
+    return settings_.swallow_ctrl_n && IsCtrlNShortcut(message.message, message.wParam, ::GetKeyState(VK_CONTROL) < 0,
+                                                       ::GetKeyState(VK_SHIFT) < 0, ::GetKeyState(VK_MENU) < 0);
   }
 
  private:

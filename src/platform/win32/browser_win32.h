@@ -2,8 +2,8 @@
 // site interfaces, with the host settings, the event sink and the URL cache clean-up.
 #pragma once
 
-#include <windows.h>
 #include <oleidl.h>
+#include <windows.h>
 
 #include <memory>
 

@@ -114,8 +114,8 @@ void DcCanvas::StretchDraw(const Rect& rect, const Graphic& graphic) {
       // A transparent bitmap leaves out the colour of its bottom-left pixel.
       std::uint32_t pixel = dib->PixelAt(0, dib->Height() - 1);
       COLORREF key = RGB((pixel >> 16) & 0xFF, (pixel >> 8) & 0xFF, pixel & 0xFF);
-      ::TransparentBlt(dc_, rect.left, rect.top, rect.Width(), rect.Height(), source, 0, 0, dib->Width(),
-                       dib->Height(), key);
+      ::TransparentBlt(dc_, rect.left, rect.top, rect.Width(), rect.Height(), source, 0, 0, dib->Width(), dib->Height(),
+                       key);
     } else {
       ::SetStretchBltMode(dc_, COLORONCOLOR);
       ::StretchBlt(dc_, rect.left, rect.top, rect.Width(), rect.Height(), source, 0, 0, dib->Width(), dib->Height(),
@@ -124,8 +124,7 @@ void DcCanvas::StretchDraw(const Rect& rect, const Graphic& graphic) {
     return;
   }
   BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-  ::AlphaBlend(dc_, rect.left, rect.top, rect.Width(), rect.Height(), source, 0, 0, dib->Width(), dib->Height(),
-               blend);
+  ::AlphaBlend(dc_, rect.left, rect.top, rect.Width(), rect.Height(), source, 0, 0, dib->Width(), dib->Height(), blend);
 }
 
 void DcCanvas::FillRect(const Rect& rect, Color color) {
