@@ -188,7 +188,7 @@ void TVuxoButton::PaintFace(vkr::Canvas& canvas) {
     canvas.SetBrush(BrushStyle::kClear, kWhite);
     canvas.SetFont(Font());
     Rect client = ClientRect();
-    int y = RoundHalfEven((client.bottom - client.top - canvas.TextHeight(Caption())) / 2.0);
+    int y = static_cast<int>(RoundHalfEven((client.bottom - client.top - canvas.TextHeight(Caption())) / 2.0));
     canvas.DrawTextAt(FTxtOffsetWidth, y, Caption());
   }
 }

@@ -26,20 +26,6 @@ constexpr wchar_t kHostWindowClass[] = L"VkrBrowserHost";
 constexpr DWORD kCacheClearFilter = NORMAL_CACHE_ENTRY | STICKY_CACHE_ENTRY | TRACK_OFFLINE_CACHE_ENTRY |
                                     TRACK_ONLINE_CACHE_ENTRY | COOKIE_CACHE_ENTRY | URLHISTORY_CACHE_ENTRY;
 
-struct UrlCacheFindTraits {
-  using Type = HANDLE;
-  static Type Invalid() { return nullptr; }
-  static void Close(Type h) { ::FindCloseUrlCache(h); }
-};
-using UniqueUrlCacheFind = UniqueHandle<UrlCacheFindTraits>;
-
-struct WindowTraits {
-  using Type = HWND;
-  static Type Invalid() { return nullptr; }
-  static void Close(Type h) { ::DestroyWindow(h); }
-};
-using UniqueWindow = UniqueHandle<WindowTraits>;
-
 class UniqueBstr {
  public:
   explicit UniqueBstr(const std::u16string& text)

@@ -11,13 +11,6 @@ namespace vkr::win32 {
 
 namespace {
 
-struct DcTraits {
-  using Type = HDC;
-  static Type Invalid() { return nullptr; }
-  static void Close(Type dc) { ::DeleteDC(dc); }
-};
-using UniqueDc = UniqueHandle<DcTraits>;
-
 // Selects an object into a DC for the scope.
 class Selection {
  public:
@@ -100,7 +93,7 @@ void DcCanvas::StretchDraw(const Rect& rect, const Graphic& graphic) {
   if (!dc_ || !dib || rect.IsEmpty() || dib->Width() <= 0 || dib->Height() <= 0) return;
   // A bitmap that has a canvas is already selected into its own DC; draw from there.
   HDC source = dib->memory_dc_;
-  UniqueDc temporary;
+  UniqueMemoryDc temporary;
   std::unique_ptr<Selection> selection;
   if (!source) {
     temporary.reset(::CreateCompatibleDC(dc_));
@@ -357,7 +350,7 @@ std::unique_ptr<Graphic> Win32Graphics::CreateBitmap(int width, int height) {
 }
 
 Size Win32Graphics::MeasureText(const vkr::Font& font, const std::u16string& text) {
-  UniqueDc dc(::CreateCompatibleDC(nullptr));
+  UniqueMemoryDc dc(::CreateCompatibleDC(nullptr));
   if (!dc) return Size{};
   UniqueGdiObject gdi_font(CreateGdiFont(font));
   Selection selection(dc.get(), gdi_font.get());
