@@ -581,10 +581,31 @@ void Win32Browser::Resized() {
 
 HRESULT STDMETHODCALLTYPE EventSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
                                             UINT*) {
-  // The handler may free the browser: take what is needed first, and never touch the owner after.
   try {
     if (!owner_) return S_OK;
-    BrowserEvents& events = owner_->events;
+    return DispatchBrowserEvent(owner_->events, id, params);
+  } catch (...) {
+    return S_OK;
+  }
+}
+
+}  // namespace
+
+std::unique_ptr<Browser> Win32BrowserFactory::CreateBrowser(WindowHandle parent, const Rect& bounds,
+                                                            const BrowserHostSettings& settings) {
+  try {
+    auto browser = std::make_unique<Win32Browser>(reinterpret_cast<HWND>(parent), bounds, settings);
+    if (!browser->Start()) return nullptr;
+    return browser;
+  } catch (...) {
+    return nullptr;
+  }
+}
+
+HRESULT DispatchBrowserEvent(const BrowserEvents& events, DISPID id, DISPPARAMS* params) {
+  // The handler may free the browser and its events: each handler is copied before it runs, and
+  // nothing of the browser is touched after.
+  try {
     switch (id) {
       case DISPID_BEFORENAVIGATE2: {
         // pDisp, URL, Flags, TargetFrameName, PostData, Headers, Cancel
@@ -634,19 +655,6 @@ HRESULT STDMETHODCALLTYPE EventSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPP
     }
   } catch (...) {
     return S_OK;
-  }
-}
-
-}  // namespace
-
-std::unique_ptr<Browser> Win32BrowserFactory::CreateBrowser(WindowHandle parent, const Rect& bounds,
-                                                            const BrowserHostSettings& settings) {
-  try {
-    auto browser = std::make_unique<Win32Browser>(reinterpret_cast<HWND>(parent), bounds, settings);
-    if (!browser->Start()) return nullptr;
-    return browser;
-  } catch (...) {
-    return nullptr;
   }
 }
 

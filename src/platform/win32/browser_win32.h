@@ -18,6 +18,11 @@ class Win32BrowserFactory : public BrowserFactory {
                                          const BrowserHostSettings& settings) override;
 };
 
+// Converts one DWebBrowserEvents2 call (its arguments come last first, some by reference) into the
+// matching callback of `events` and writes Cancel back. DISP_E_MEMBERNOTFOUND for other events; no
+// exception leaves it.
+HRESULT DispatchBrowserEvent(const BrowserEvents& events, DISPID id, DISPPARAMS* params);
+
 // The client site the control of a browser made by Win32BrowserFactory holds (to inspect the
 // host settings it answers); empty for any other browser.
 ComPtr<IOleClientSite> ControlClientSite(Browser& browser);
