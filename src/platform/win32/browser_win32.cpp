@@ -390,6 +390,8 @@ class Win32Browser : public Browser {
 
   // The host window's client area changed size.
   void Resized();
+  // Makes the control the active one, with the keyboard focus.
+  void Activate();
   ComPtr<IOleClientSite> ControlSite() {
     ComPtr<IOleClientSite> site;
     if (ole_object_) ole_object_->GetClientSite(site.put());
@@ -412,10 +414,14 @@ class Win32Browser : public Browser {
 
 LRESULT CALLBACK HostWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   try {
+    auto* browser = reinterpret_cast<Win32Browser*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
     if (message == WM_SIZE) {
-      if (auto* browser = reinterpret_cast<Win32Browser*>(::GetWindowLongPtrW(window, GWLP_USERDATA))) {
-        browser->Resized();
-      }
+      if (browser) browser->Resized();
+      return 0;
+    }
+    if (message == WM_SETFOCUS) {
+      // The focus given to the host goes on to the page.
+      if (browser) browser->Activate();
       return 0;
     }
   } catch (...) {
@@ -430,6 +436,8 @@ bool RegisterHostClass() {
     window_class.lpfnWndProc = HostWindowProc;
     window_class.hInstance = ::GetModuleHandleW(nullptr);
     window_class.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+    // White, as an empty page is, until the control has painted.
+    window_class.hbrBackground = static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH));
     window_class.lpszClassName = kHostWindowClass;
     return ::RegisterClassExW(&window_class) != 0 || ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
   }();
@@ -577,6 +585,13 @@ void Win32Browser::Resized() {
   RECT client{};
   ::GetClientRect(window_.get(), &client);
   in_place->SetObjectRects(&client, &client);
+}
+
+void Win32Browser::Activate() {
+  if (!ole_object_ || !window_) return;
+  RECT client{};
+  ::GetClientRect(window_.get(), &client);
+  ole_object_->DoVerb(OLEIVERB_UIACTIVATE, nullptr, static_cast<IOleClientSite*>(site_), 0, window_.get(), &client);
 }
 
 HRESULT STDMETHODCALLTYPE EventSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
