@@ -94,6 +94,25 @@ TEST(PictureTest, CopiesAreIndependentAndKeepTheirOwnHandlers) {
   EXPECT_EQ(b_changes, 2);
 }
 
+TEST(PictureTest, MovingTakesTheGraphicAndKeepsEachPicturesHandler) {
+  FakeSystem system;
+  Picture a;
+  int a_changes = 0;
+  a.SetOnChange([&] { ++a_changes; });
+  a.SetGraphic(std::make_unique<FakeGraphic>(GraphicKind::kPng, 3, 4, "a"));
+  Picture b;
+  int b_changes = 0;
+  b.SetOnChange([&] { ++b_changes; });
+  b = std::move(a);
+  EXPECT_EQ(b.Width(), 3);
+  EXPECT_FALSE(a.HasGraphic());  // NOLINT(bugprone-use-after-move): the moved-from picture is empty
+  EXPECT_EQ(a_changes, 2);
+  EXPECT_EQ(b_changes, 1);
+  Picture c(std::move(b));
+  EXPECT_EQ(c.Height(), 4);
+  EXPECT_EQ(b_changes, 2);
+}
+
 TEST(BrowserSettingsTest, HostInfoFlagsOfBothBrowsers) {
   EXPECT_EQ(kLoginBrowserSettings.host_info_flags, 0x4400Fu);
   EXPECT_EQ(kFrameBrowserSettings.host_info_flags, 0x44008u);
