@@ -231,15 +231,25 @@ TEST_F(BrowserWin32Test, NavigateErrorComesForAnUnreachableAddress) {
   EXPECT_EQ(errors[0], address);
 }
 
-TEST_F(BrowserWin32Test, TheSiteAnswersTheHostSettings) {
-  ComPtr<IOleClientSite> site = ControlClientSite(*browser_);
-  ASSERT_TRUE(site);
+// The host UI handler of the site the browser's control holds; empty when there is none.
+ComPtr<IDocHostUIHandler> HostUiHandler(Browser& browser) {
   ComPtr<IDocHostUIHandler> handler;
-  ASSERT_EQ(site.As(IID_IDocHostUIHandler, &handler), S_OK);
+  ComPtr<IOleClientSite> site = ControlClientSite(browser);
+  if (site) site.As(IID_IDocHostUIHandler, &handler);
+  return handler;
+}
+
+// The flags GetHostInfo answers, or 0xFFFFFFFF when it fails.
+DWORD HostInfoFlags(IDocHostUIHandler& handler) {
   DOCHOSTUIINFO info{};
   info.cbSize = sizeof(info);
-  ASSERT_EQ(handler->GetHostInfo(&info), S_OK);
-  EXPECT_EQ(info.dwFlags, 0x4400Fu);
+  return handler.GetHostInfo(&info) == S_OK ? info.dwFlags : 0xFFFFFFFFu;
+}
+
+TEST_F(BrowserWin32Test, TheSiteAnswersTheHostSettings) {
+  ComPtr<IDocHostUIHandler> handler = HostUiHandler(*browser_);
+  ASSERT_TRUE(handler);
+  EXPECT_EQ(HostInfoFlags(*handler.get()), 0x4400Fu);
   POINT point{1, 1};
   for (DWORD menu :
        {CONTEXT_MENU_DEFAULT, CONTEXT_MENU_IMAGE, CONTEXT_MENU_CONTROL, CONTEXT_MENU_TEXTSELECT, CONTEXT_MENU_ANCHOR}) {
@@ -273,13 +283,9 @@ TEST_F(BrowserWin32Test, TheSiteAnswersTheHostSettings) {
 TEST_F(BrowserWin32Test, TheFrameBrowserGetsItsOwnFlags) {
   auto frame = factory_.CreateBrowser(parent_.handle(), Rect{0, 0, 100, 100}, BrowserHostSettings{0x44008, true, true});
   ASSERT_NE(frame, nullptr);
-  ComPtr<IOleClientSite> site = ControlClientSite(*frame);
-  ComPtr<IDocHostUIHandler> handler;
-  ASSERT_EQ(site.As(IID_IDocHostUIHandler, &handler), S_OK);
-  DOCHOSTUIINFO info{};
-  info.cbSize = sizeof(info);
-  ASSERT_EQ(handler->GetHostInfo(&info), S_OK);
-  EXPECT_EQ(info.dwFlags, 0x44008u);
+  ComPtr<IDocHostUIHandler> handler = HostUiHandler(*frame);
+  ASSERT_TRUE(handler);
+  EXPECT_EQ(HostInfoFlags(*handler.get()), 0x44008u);
 }
 
 // An entry put into the URL cache the way the system caches a download.
