@@ -6,17 +6,20 @@
 #include "controls/vuxo_button.h"
 #include "platform/system.h"
 #include "platform/win32/canvas_win32.h"
+#include "platform/win32/files_win32.h"
+#include "platform/win32/wide.h"
 #include "win32/picture_fixtures.h"
 
 namespace vkr::win32 {
 namespace {
 
-// Installs the Win32 graphics for one test.
+// Installs the Win32 graphics and files for one test.
 class ScopedGraphics {
  public:
   ScopedGraphics() : previous_(Sys()) {
     System system = previous_;
     system.graphics = &graphics_;
+    system.files = &files_;
     InstallSystem(system);
   }
   ~ScopedGraphics() { InstallSystem(previous_); }
@@ -26,6 +29,7 @@ class ScopedGraphics {
 
  private:
   Win32Graphics graphics_;
+  Win32Files files_;
   System previous_;
 };
 
@@ -99,6 +103,33 @@ TEST(ControlsWin32Test, CanvasOfAnEmptyFaceIsARealBitmapToDrawOn) {
   auto* face = dynamic_cast<DibGraphic*>(button.Picture().GetGraphic());
   ASSERT_NE(face, nullptr);
   EXPECT_EQ(face->PixelAt(4, 4) & 0xFFFFFFu, 0x010203u);
+}
+
+TEST(ControlsWin32Test, SkinChangeLoadsTheSkinFilesFromDisk) {
+  ScopedGraphics scoped;
+  wchar_t temp[MAX_PATH + 1];
+  ASSERT_GT(::GetTempPathW(MAX_PATH + 1, temp), 0u);
+  std::u16string folder = FromWide(temp) + u"vkr_skin_test";
+  ::CreateDirectoryW(Wide(folder), nullptr);
+  const std::u16string normal = folder + u"\\btn_normal.png";
+  const std::u16string over = folder + u"\\btn_over.png";
+  ASSERT_TRUE(Sys().files->WriteFile(
+      normal, std::string(reinterpret_cast<const char*>(testing::kPng4x3Alpha), sizeof(testing::kPng4x3Alpha))));
+  ASSERT_TRUE(Sys().files->WriteFile(over, "not a png"));
+  TVuxoButton button;
+  button.SetSkinName(u"btn");
+  std::u16string error;
+  EXPECT_FALSE(button.SkinChange(folder, &error));  // the over file exists but does not decode
+  EXPECT_FALSE(error.empty());
+  EXPECT_EQ(button.PictureNormal().Width(), 4);
+  EXPECT_FALSE(button.Picture().HasGraphic());
+  ::DeleteFileW(Wide(over));
+  EXPECT_TRUE(button.SkinChange(folder, &error));
+  EXPECT_EQ(button.Picture().Width(), 4);
+  EXPECT_EQ(button.Picture().Height(), 3);
+  EXPECT_TRUE(button.Picture().GetGraphic()->SupportsPartialTransparency());
+  ::DeleteFileW(Wide(normal));
+  ::RemoveDirectoryW(Wide(folder));
 }
 
 }  // namespace
