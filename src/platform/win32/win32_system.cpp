@@ -1,10 +1,40 @@
 #include "platform/win32/win32_system.h"
 
+#include "platform/win32/clock_win32.h"
+#include "platform/win32/files_win32.h"
+#include "platform/win32/http_win32.h"
+#include "platform/win32/processes_win32.h"
+#include "platform/win32/profile_store_win32.h"
+#include "platform/win32/registry_win32.h"
+#include "platform/win32/shell_win32.h"
+#include "platform/win32/threads_win32.h"
+#include "platform/win32/ui_win32.h"
+
 namespace vkr::win32 {
 
 System CreateWin32System() {
+  // Built once and never destroyed: detached workers may still use them while the process ends.
+  // The UI adapter makes the calling thread the GUI thread.
+  static Win32Registry* const registry = new Win32Registry;
+  static Win32ProfileStore* const profile = new Win32ProfileStore;
+  static Win32Files* const files = new Win32Files;
+  static Win32Shell* const shell = new Win32Shell;
+  static Win32Processes* const processes = new Win32Processes;
+  static Win32Http* const http = new Win32Http;
+  static Win32Clock* const clock = new Win32Clock;
+  static Win32Ui* const ui = new Win32Ui;
+  static Win32Threads* const threads = new Win32Threads;
+
   System system;
-  // The adapters are added concern by concern.
+  system.registry = registry;
+  system.profile = profile;
+  system.files = files;
+  system.shell = shell;
+  system.processes = processes;
+  system.http = http;
+  system.clock = clock;
+  system.ui = ui;
+  system.threads = threads;
   return system;
 }
 
