@@ -1,11 +1,9 @@
 // Composition root: builds the Win32 system layer, installs it and runs the program.
-#include "platform/win32/windows_headers.h"
-#include <commctrl.h>
-#include <ole2.h>
 
 #include "app/program.h"
 #include "platform/system.h"
 #include "platform/win32/win32_system.h"
+#include "platform/win32/windows_headers.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   // OLE for the GUI thread: the embedded browser control and drag and drop need it.

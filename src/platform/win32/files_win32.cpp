@@ -1,19 +1,20 @@
 #include "platform/win32/files_win32.h"
 
-#include "platform/win32/windows_headers.h"
-
 #include <algorithm>
 #include <new>
 
 #include "platform/win32/handles.h"
 #include "platform/win32/wide.h"
+#include "platform/win32/windows_headers.h"
 
 namespace vkr::win32 {
 namespace {
 
 constexpr DWORD kNoAttributes = INVALID_FILE_ATTRIBUTES;
 
-DWORD AttributesOf(const std::u16string& path) { return path.empty() ? kNoAttributes : ::GetFileAttributesW(Wide(path)); }
+DWORD AttributesOf(const std::u16string& path) {
+  return path.empty() ? kNoAttributes : ::GetFileAttributesW(Wide(path));
+}
 
 bool IsSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
 
@@ -117,15 +118,14 @@ bool Win32Files::ReplaceFile(const std::u16string& source, const std::u16string&
   return ::MoveFileExW(Wide(source), Wide(target), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED) != FALSE;
 }
 
-bool Win32Files::RemoveDirectory(const std::u16string& path) {
-  return !path.empty() && ::RemoveDirectoryW(Wide(path));
-}
+bool Win32Files::RemoveDirectory(const std::u16string& path) { return !path.empty() && ::RemoveDirectoryW(Wide(path)); }
 
 bool Win32Files::List(const std::u16string& pattern, std::vector<FileEntry>* entries) {
   entries->clear();
   if (pattern.empty()) return false;
   WIN32_FIND_DATAW data{};
-  UniqueFindHandle find(::FindFirstFileExW(Wide(pattern), FindExInfoStandard, &data, FindExSearchNameMatch, nullptr, 0));
+  UniqueFindHandle find(
+      ::FindFirstFileExW(Wide(pattern), FindExInfoStandard, &data, FindExSearchNameMatch, nullptr, 0));
   if (!find) return false;
   try {
     do {

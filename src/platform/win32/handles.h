@@ -2,9 +2,9 @@
 // invalid value and how it is released, so one kind can never be closed as another.
 #pragma once
 
-#include "platform/win32/windows_headers.h"
-
 #include <utility>
+
+#include "platform/win32/windows_headers.h"
 
 namespace vkr::win32 {
 

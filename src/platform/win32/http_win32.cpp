@@ -1,17 +1,19 @@
 #include "platform/win32/http_win32.h"
 
-#include "platform/win32/windows_headers.h"
-
+#include <cstdint>
 #include <new>
+#include <optional>
 #include <utility>
 
 #include "platform/win32/handles.h"
 #include "platform/win32/wide.h"
+#include "platform/win32/windows_headers.h"
 
 namespace vkr::win32 {
 namespace {
 
 constexpr DWORD kChunkBytes = 16 * 1024;
+constexpr DWORD kSocketTimedOut = 10060;  // WSAETIMEDOUT
 
 // One GET request: the session (opened per request, because WinINet reads the proxy settings
 // when a session opens), its connection and the request, each owned here.
@@ -19,19 +21,44 @@ struct Request {
   UniqueInternetHandle session;
   UniqueInternetHandle connection;
   UniqueInternetHandle request;
+  // The Content-Length the server announced, when it announced one.
+  std::optional<std::uint64_t> announced_length;
 };
 
+std::optional<std::uint64_t> AnnouncedLength(HINTERNET request) {
+  wchar_t text[32] = {};
+  DWORD size = sizeof(text);
+  if (!::HttpQueryInfoW(request, HTTP_QUERY_CONTENT_LENGTH, text, &size, nullptr)) return std::nullopt;
+  std::uint64_t length = 0;
+  const wchar_t* c = text;
+  while (*c == L' ') ++c;
+  if (*c < L'0' || *c > L'9') return std::nullopt;
+  for (; *c >= L'0' && *c <= L'9'; ++c) {
+    if (length > (UINT64_MAX - 9) / 10) return std::nullopt;
+    length = length * 10 + static_cast<std::uint64_t>(*c - L'0');
+  }
+  return length;
+}
+
+// A body that ended before its announced length was cut off by the connection, not complete.
+bool EndedEarly(const Request& request, std::uint64_t received) {
+  return request.announced_length && received < *request.announced_length;
+}
+
 void SetTimeouts(HINTERNET handle, DWORD timeout_ms) {
-  for (const DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
-                             INTERNET_OPTION_RECEIVE_TIMEOUT, INTERNET_OPTION_DATA_SEND_TIMEOUT,
-                             INTERNET_OPTION_DATA_RECEIVE_TIMEOUT}) {
+  for (const DWORD option :
+       {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT,
+        INTERNET_OPTION_DATA_SEND_TIMEOUT, INTERNET_OPTION_DATA_RECEIVE_TIMEOUT}) {
     DWORD value = timeout_ms;
     ::InternetSetOptionW(handle, option, &value, sizeof(value));
   }
 }
 
+// The error of the last WinINet call. Wine lets the socket's own time-out (WSAETIMEDOUT) through
+// when a body stalls; it is reported as the WinINet time-out, like every other time-out.
 DWORD LastErrorOr(DWORD fallback) {
   const DWORD error = ::GetLastError();
+  if (error == kSocketTimedOut) return ERROR_INTERNET_TIMEOUT;
   return error != 0 ? error : fallback;
 }
 
@@ -74,18 +101,18 @@ DWORD SendRequest(const std::u16string& agent, const std::u16string& url, std::u
   DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_UI;
   if (parts.nScheme == INTERNET_SCHEME_HTTPS) flags |= INTERNET_FLAG_SECURE;
   const wchar_t* accept_types[] = {L"*/*", nullptr};
-  out->request.reset(::HttpOpenRequestW(out->connection.get(), L"GET", object.c_str(), nullptr, nullptr, accept_types,
-                                        flags, 0));
+  out->request.reset(
+      ::HttpOpenRequestW(out->connection.get(), L"GET", object.c_str(), nullptr, nullptr, accept_types, flags, 0));
   if (!out->request) return LastErrorOr(ERROR_INTERNET_INTERNAL_ERROR);
   SetTimeouts(out->request.get(), timeout_ms);
   if (!::HttpSendRequestW(out->request.get(), nullptr, 0, nullptr, 0)) return LastErrorOr(ERROR_INTERNET_TIMEOUT);
   DWORD code = 0;
   DWORD length = sizeof(code);
-  if (!::HttpQueryInfoW(out->request.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &code, &length,
-                        nullptr)) {
+  if (!::HttpQueryInfoW(out->request.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &code, &length, nullptr)) {
     return LastErrorOr(ERROR_HTTP_INVALID_SERVER_RESPONSE);
   }
   *status = static_cast<int>(code);
+  out->announced_length = AnnouncedLength(out->request.get());
   return 0;
 }
 
@@ -118,6 +145,11 @@ HttpResult Win32Http::Get(const std::u16string& url, std::uint32_t read_timeout_
         break;
       }
       result.body.append(chunk, got);
+    }
+    if (!result.truncated && EndedEarly(request, result.body.size())) {
+      result = HttpResult();
+      result.error = ERROR_INTERNET_CONNECTION_ABORTED;
+      return result;
     }
     result.transferred = true;
     result.status = status;
@@ -179,6 +211,11 @@ HttpResult Win32Http::GetToFile(const std::u16string& url, std::uint32_t read_ti
       return result;
     }
     written += got;
+  }
+  if (EndedEarly(request, written)) {
+    result.error = ERROR_INTERNET_CONNECTION_ABORTED;
+    discard();
+    return result;
   }
   if (!::CloseHandle(file.release())) {
     result.error = LastErrorOr(ERROR_WRITE_FAULT);

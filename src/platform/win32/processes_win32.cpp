@@ -1,13 +1,10 @@
 #include "platform/win32/processes_win32.h"
 
-#include "platform/win32/windows_headers.h"
-#include <shellapi.h>
-#include <tlhelp32.h>
-
 #include <new>
 
 #include "platform/win32/handles.h"
 #include "platform/win32/wide.h"
+#include "platform/win32/windows_headers.h"
 
 namespace vkr::win32 {
 

@@ -1,10 +1,9 @@
 #include "platform/win32/profile_store_win32.h"
 
-#include "platform/win32/windows_headers.h"
-
 #include <limits>
 
 #include "platform/win32/wide.h"
+#include "platform/win32/windows_headers.h"
 
 namespace vkr::win32 {
 

@@ -1,8 +1,7 @@
 #include "platform/win32/registry_win32.h"
 
-#include "platform/win32/windows_headers.h"
-
 #include "platform/win32/wide.h"
+#include "platform/win32/windows_headers.h"
 
 namespace vkr::win32 {
 namespace {

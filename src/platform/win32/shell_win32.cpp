@@ -1,13 +1,8 @@
 #include "platform/win32/shell_win32.h"
 
-#include "platform/win32/windows_headers.h"
-#include <objbase.h>
-#include <shellapi.h>
-#include <shlobj.h>
-#include <shobjidl.h>
-
 #include "platform/win32/handles.h"
 #include "platform/win32/wide.h"
+#include "platform/win32/windows_headers.h"
 
 namespace vkr::win32 {
 namespace {

@@ -23,8 +23,7 @@ bool RegisterApplicationWindowClass(HINSTANCE instance, WNDPROC procedure) {
 
 }  // namespace
 
-Win32Ui::Win32Ui()
-    : gui_thread_id_(::GetCurrentThreadId()), call_message_(::RegisterWindowMessageW(kCallMessageName)) {
+Win32Ui::Win32Ui() : gui_thread_id_(::GetCurrentThreadId()), call_message_(::RegisterWindowMessageW(kCallMessageName)) {
   const HINSTANCE instance = ::GetModuleHandleW(nullptr);
   if (!RegisterApplicationWindowClass(instance, &Win32Ui::WindowProc)) return;
   // A tool window that is never shown: it has no taskbar button, the main window owns that.

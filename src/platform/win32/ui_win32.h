@@ -2,12 +2,11 @@
 // synchronous call onto the GUI thread and the message loop.
 #pragma once
 
-#include "platform/win32/windows_headers.h"
-
 #include <atomic>
 #include <functional>
 
 #include "platform/ui.h"
+#include "platform/win32/windows_headers.h"
 
 namespace vkr::win32 {
 
