@@ -55,3 +55,7 @@ foreach(tool run_recorder window_texts)
   target_link_options(${tool} PRIVATE -s)
   set_target_properties(${tool} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/out/tools)
 endforeach()
+
+if(EXISTS ${CMAKE_SOURCE_DIR}/bench/CMakeLists.txt)
+  add_subdirectory(bench)
+endif()

@@ -7,6 +7,8 @@
 #include "common/text.h"
 #include "platform/system.h"
 #include "platform/win_constants.h"
+#include "statistics/statistics.h"
+#include "uninstall/un_install.h"
 
 namespace vkr {
 
@@ -31,29 +33,22 @@ bool CheckStartupResources() {
   return false;
 }
 
-namespace {
-
-bool IsSetupReportSwitch(const std::u16string& first) {
-  return first == kSetupSuccessSwitch || first == kSetupSuccessAndDownloadSwitch;
-}
-
-}  // namespace
-
 int RunProgram() {
   // Initialisation: the configuration first (which creates DataDir in every run mode).
   LoadConfig();
+  CreateStatisticsManager();
 
   if (HasUninstallSwitch()) {
-    // The uninstall mode runs here once it exists; until then the process ends untouched.
-  } else if (IsSetupReportSwitch(FirstParameterLowered())) {
-    // The setup report is sent here once the statistics manager exists; until then the process
-    // ends without a window.
+    RunUninstall();
+  } else if (StatisticsManager()->CheckSendSetupStatistics()) {
+    // The setup report has been sent; the process ends without a window.
   } else if (CheckStartupResources()) {
     // The login window becomes the main window here once it exists.
   }
 
   // Without a main window the loop returns at once.
   Sys().ui->RunMessageLoop();
+  ReleaseStatisticsManager();
   return 0;
 }
 

@@ -21,6 +21,7 @@ constexpr std::uint32_t KEY_WRITE = 0x20006;
 constexpr std::uint32_t KEY_ALL_ACCESS = 0xF003F;
 constexpr std::uint32_t KEY_WOW64_64KEY = 0x0100;
 constexpr std::uint32_t KEY_WOW64_32KEY = 0x0200;
+constexpr std::uint32_t STANDARD_RIGHTS_READ = 0x20000;
 
 // Registry value types.
 constexpr std::uint32_t REG_NONE = 0;
@@ -88,5 +89,72 @@ constexpr std::uint32_t MB_ICONINFORMATION = 0x40;
 constexpr std::uint32_t MB_DEFBUTTON2 = 0x100;
 constexpr int IDOK = 1;
 constexpr int IDCANCEL = 2;
+
+// More shell special folders (CSIDL): the uninstaller never removes one of them whole.
+constexpr int CSIDL_DESKTOP = 0;
+constexpr int CSIDL_FAVORITES = 6;
+constexpr int CSIDL_STARTUP = 7;
+constexpr int CSIDL_RECENT = 8;
+constexpr int CSIDL_SENDTO = 9;
+constexpr int CSIDL_MYMUSIC = 13;
+constexpr int CSIDL_MYVIDEO = 14;
+constexpr int CSIDL_NETHOOD = 19;
+constexpr int CSIDL_FONTS = 20;
+constexpr int CSIDL_TEMPLATES = 21;
+constexpr int CSIDL_COMMON_STARTUP = 24;
+constexpr int CSIDL_PRINTHOOD = 27;
+constexpr int CSIDL_LOCAL_APPDATA = 28;
+constexpr int CSIDL_COMMON_FAVORITES = 31;
+constexpr int CSIDL_INTERNET_CACHE = 32;
+constexpr int CSIDL_COOKIES = 33;
+constexpr int CSIDL_HISTORY = 34;
+constexpr int CSIDL_MYPICTURES = 39;
+constexpr int CSIDL_SYSTEMX86 = 41;
+constexpr int CSIDL_PROGRAM_FILESX86 = 42;
+constexpr int CSIDL_PROGRAM_FILES_COMMON = 43;
+constexpr int CSIDL_PROGRAM_FILES_COMMONX86 = 44;
+constexpr int CSIDL_COMMON_TEMPLATES = 45;
+constexpr int CSIDL_COMMON_DOCUMENTS = 46;
+constexpr int CSIDL_COMMON_ADMINTOOLS = 47;
+constexpr int CSIDL_ADMINTOOLS = 48;
+constexpr int CSIDL_COMMON_MUSIC = 53;
+constexpr int CSIDL_COMMON_PICTURES = 54;
+constexpr int CSIDL_COMMON_VIDEO = 55;
+constexpr int CSIDL_RESOURCES = 56;
+constexpr int CSIDL_CDBURN_AREA = 59;
+
+// Device access and sharing (CreateFileW).
+constexpr std::uint32_t GENERIC_READ = 0x80000000u;
+constexpr std::uint32_t GENERIC_WRITE = 0x40000000u;
+constexpr std::uint32_t FILE_SHARE_READ = 0x1;
+constexpr std::uint32_t FILE_SHARE_WRITE = 0x2;
+constexpr std::uint32_t FILE_SHARE_DELETE = 0x4;
+
+// Drive control codes (DeviceIoControl).
+constexpr std::uint32_t SMART_GET_VERSION = 0x00074080u;
+constexpr std::uint32_t SMART_RCV_DRIVE_DATA = 0x0007C088u;
+constexpr std::uint32_t IOCTL_STORAGE_QUERY_PROPERTY = 0x002D1400u;
+
+// Thread priorities.
+constexpr std::int32_t THREAD_PRIORITY_TIME_CRITICAL = 15;
+constexpr std::int32_t THREAD_PRIORITY_ERROR_RETURN = 0x7FFFFFFF;
+
+// Processor architectures (SYSTEM_INFO).
+constexpr std::uint16_t PROCESSOR_ARCHITECTURE_INTEL = 0;
+constexpr std::uint16_t PROCESSOR_ARCHITECTURE_IA64 = 6;
+constexpr std::uint16_t PROCESSOR_ARCHITECTURE_AMD64 = 9;
+
+// Version record: product type and suite bits (OSVERSIONINFOEX).
+constexpr std::uint8_t VER_NT_WORKSTATION = 1;
+constexpr std::uint16_t VER_SUITE_SMALLBUSINESS = 0x0001;
+constexpr std::uint16_t VER_SUITE_ENTERPRISE = 0x0002;
+constexpr std::uint16_t VER_SUITE_DATACENTER = 0x0080;
+constexpr std::uint16_t VER_SUITE_PERSONAL = 0x0200;
+constexpr std::uint16_t VER_SUITE_BLADE = 0x0400;
+constexpr std::uint16_t VER_SUITE_WH_SERVER = 0x8000;
+
+// Token group attributes.
+constexpr std::uint32_t SE_GROUP_ENABLED = 0x04;
+constexpr std::uint32_t SE_GROUP_USE_FOR_DENY_ONLY = 0x10;
 
 }  // namespace vkr::win

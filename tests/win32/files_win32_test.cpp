@@ -60,6 +60,28 @@ TEST(Win32FilesTest, WritesAndReadsBytes) {
   EXPECT_FALSE(files.ReadFile(scratch.path(), &read, 100));  // a folder
 }
 
+TEST(Win32FilesTest, ReadsFromAnOffset) {
+  ScratchFolder scratch;
+  Win32Files files;
+  const std::u16string path = scratch.path() + u"data.bin";
+  ASSERT_TRUE(files.WriteFile(path, "0123456789"));
+  std::string read;
+  EXPECT_TRUE(files.ReadFileAt(path, 4, 3, &read));
+  EXPECT_EQ(read, "456");
+  EXPECT_TRUE(files.ReadFileAt(path, 8, 100, &read));
+  EXPECT_EQ(read, "89");
+  EXPECT_TRUE(files.ReadFileAt(path, 50, 100, &read));  // past the end: nothing
+  EXPECT_EQ(read, "");
+  EXPECT_FALSE(files.ReadFileAt(scratch.path() + u"absent.bin", 0, 100, &read));
+
+  // The ANSI form and the path forms forward to the system.
+  std::string ansi;
+  EXPECT_TRUE(files.EncodeAnsi(u"del /q \"vkr.exe\"", &ansi));
+  EXPECT_EQ(ansi, "del /q \"vkr.exe\"");
+  EXPECT_TRUE(EqualsIgnoreCaseAscii(files.LongPath(path), path)) << ToUtf8(files.LongPath(path));
+  EXPECT_EQ(files.LongPath(scratch.path() + u"absent.bin"), u"");
+}
+
 TEST(Win32FilesTest, ListsWithAttributes) {
   ScratchFolder scratch;
   Win32Files files;

@@ -54,23 +54,27 @@ TEST(Win32UiTest, CallOnGuiThreadFromAWorkerRunsOnTheGuiThread) {
   Win32Ui ui;
   ASSERT_NE(ui.ApplicationWindow(), nullptr) << kNeedsDisplay;
   const DWORD gui_thread = ::GetCurrentThreadId();
-  std::atomic<DWORD> ran_on{0};
-  std::atomic<bool> finished{false};
-  std::atomic<bool> result{false};
-  std::thread worker([&] {
-    result = ui.CallOnGuiThread([&] { ran_on = ::GetCurrentThreadId(); });
-    finished = true;
+  // Shared with the worker, which may outlive a failed test.
+  struct State {
+    std::atomic<DWORD> ran_on{0};
+    std::atomic<bool> finished{false};
+    std::atomic<bool> result{false};
+  };
+  const auto state = std::make_shared<State>();
+  std::thread worker([state, &ui] {
+    state->result = ui.CallOnGuiThread([state] { state->ran_on = ::GetCurrentThreadId(); });
+    state->finished = true;
   });
   // The GUI thread pumps its messages meanwhile.
-  const bool done = WaitUntil([&] { return finished.load(); }, 10000);
+  const bool done = WaitUntil([&] { return state->finished.load(); }, 10000);
   if (done) {
     worker.join();
   } else {
     worker.detach();
   }
   ASSERT_TRUE(done);
-  EXPECT_TRUE(result);
-  EXPECT_EQ(ran_on, gui_thread);
+  EXPECT_TRUE(state->result);
+  EXPECT_EQ(state->ran_on, gui_thread);
 }
 
 TEST(Win32UiTest, CallOnGuiThreadFromTheGuiThreadRunsAtOnce) {
@@ -156,9 +160,12 @@ TEST(Win32UiTest, TerminateFromAWorkerEndsTheLoop) {
 
 TEST(Win32UiTest, MessageBoxFromAWorkerBlocksOnlyTheWorker) {
   Win32Ui ui;
-  std::atomic<int> answer{-1};
-  std::thread worker(
-      [&] { answer = ui.MessageBox(kNoWindow, u"发现新版本", u"VkrBoxFromWorker", 0x40 /* MB_ICONINFORMATION */); });
+  ASSERT_NE(ui.ApplicationWindow(), nullptr) << kNeedsDisplay;
+  // Shared with the worker, which may outlive a failed test.
+  const auto answer = std::make_shared<std::atomic<int>>(-1);
+  std::thread worker([answer, &ui] {
+    *answer = ui.MessageBox(kNoWindow, u"发现新版本", u"VkrBoxFromWorker", 0x40 /* MB_ICONINFORMATION */);
+  });
   // The GUI thread goes on and finds the box.
   HWND box = nullptr;
   const bool shown = WaitUntil([&] { return (box = ::FindWindowW(nullptr, L"VkrBoxFromWorker")) != nullptr; }, 10000);
@@ -168,7 +175,7 @@ TEST(Win32UiTest, MessageBoxFromAWorkerBlocksOnlyTheWorker) {
     EXPECT_STREQ(text, L"发现新版本");
     ::PostMessageW(box, WM_COMMAND, IDOK, 0);
   }
-  const bool answered = WaitUntil([&] { return answer.load() != -1; }, 10000);
+  const bool answered = WaitUntil([&] { return answer->load() != -1; }, 10000);
   if (answered) {
     worker.join();
   } else {
@@ -176,7 +183,7 @@ TEST(Win32UiTest, MessageBoxFromAWorkerBlocksOnlyTheWorker) {
   }
   ASSERT_TRUE(shown) << kNeedsDisplay;
   ASSERT_TRUE(answered);
-  EXPECT_EQ(answer, IDOK);
+  EXPECT_EQ(answer->load(), IDOK);
 }
 
 }  // namespace

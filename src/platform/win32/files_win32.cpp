@@ -1,8 +1,10 @@
 #include "platform/win32/files_win32.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <new>
 
+#include "platform/win32/ansi_paths.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/windows_headers.h"
@@ -62,33 +64,7 @@ bool Win32Files::CreateDirectories(const std::u16string& path) {
 }
 
 bool Win32Files::ReadFile(const std::u16string& path, std::string* bytes, std::size_t max_bytes) {
-  bytes->clear();
-  if (path.empty()) return false;
-  UniqueFileHandle file(::CreateFileW(Wide(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return false;
-  try {
-    LARGE_INTEGER size{};
-    if (::GetFileSizeEx(file.get(), &size) && size.QuadPart > 0) {
-      bytes->reserve(static_cast<std::size_t>(
-          std::min<unsigned long long>(static_cast<unsigned long long>(size.QuadPart), max_bytes)));
-    }
-    char chunk[64 * 1024];
-    while (bytes->size() < max_bytes) {
-      const DWORD want = static_cast<DWORD>(std::min<std::size_t>(sizeof(chunk), max_bytes - bytes->size()));
-      DWORD got = 0;
-      if (!::ReadFile(file.get(), chunk, want, &got, nullptr)) {
-        bytes->clear();
-        return false;
-      }
-      if (got == 0) break;
-      bytes->append(chunk, got);
-    }
-  } catch (const std::bad_alloc&) {
-    bytes->clear();
-    return false;
-  }
-  return true;
+  return ReadFileAt(path, 0, max_bytes, bytes);
 }
 
 bool Win32Files::WriteFile(const std::u16string& path, const std::string& bytes) {
@@ -191,6 +167,65 @@ bool Win32Files::FileVersion(const std::u16string& path, std::uint32_t* ms, std:
   *ms = info->dwFileVersionMS;
   *ls = info->dwFileVersionLS;
   return true;
+}
+
+bool Win32Files::ReadFileAt(const std::u16string& path, std::uint64_t offset, std::size_t max_bytes,
+                            std::string* bytes) {
+  bytes->clear();
+  if (path.empty() || offset > static_cast<std::uint64_t>(INT64_MAX)) return false;
+  UniqueFileHandle file(::CreateFileW(Wide(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
+  LARGE_INTEGER position{};
+  position.QuadPart = static_cast<LONGLONG>(offset);
+  if (!::SetFilePointerEx(file.get(), position, nullptr, FILE_BEGIN)) return false;
+  try {
+    LARGE_INTEGER size{};
+    if (::GetFileSizeEx(file.get(), &size) && static_cast<std::uint64_t>(size.QuadPart) > offset) {
+      bytes->reserve(static_cast<std::size_t>(
+          std::min<std::uint64_t>(static_cast<std::uint64_t>(size.QuadPart) - offset, max_bytes)));
+    }
+    char chunk[64 * 1024];
+    while (bytes->size() < max_bytes) {
+      const DWORD want = static_cast<DWORD>(std::min<std::size_t>(sizeof(chunk), max_bytes - bytes->size()));
+      DWORD got = 0;
+      if (!::ReadFile(file.get(), chunk, want, &got, nullptr)) {
+        bytes->clear();
+        return false;
+      }
+      if (got == 0) break;
+      bytes->append(chunk, got);
+    }
+  } catch (const std::bad_alloc&) {
+    bytes->clear();
+    return false;
+  }
+  return true;
+}
+
+bool Win32Files::EncodeAnsi(const std::u16string& text, std::string* bytes) {
+  try {
+    return EncodeAnsiCodePage(text, bytes);
+  } catch (const std::bad_alloc&) {
+    bytes->clear();
+    return false;
+  }
+}
+
+std::u16string Win32Files::ShortPath(const std::u16string& path) {
+  try {
+    return ShortPathName(path);
+  } catch (const std::bad_alloc&) {
+    return u"";
+  }
+}
+
+std::u16string Win32Files::LongPath(const std::u16string& path) {
+  try {
+    return LongPathName(path);
+  } catch (const std::bad_alloc&) {
+    return u"";
+  }
 }
 
 }  // namespace vkr::win32

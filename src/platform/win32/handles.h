@@ -91,6 +91,12 @@ struct InternetHandleTraits {
   static Type Invalid() { return nullptr; }
   static void Close(Type h) { ::InternetCloseHandle(h); }
 };
+// A SID from AllocateAndInitializeSid.
+struct SidTraits {
+  using Type = PSID;
+  static Type Invalid() { return nullptr; }
+  static void Close(Type h) { ::FreeSid(h); }
+};
 
 using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;
 using UniqueFileHandle = UniqueHandle<FileHandleTraits>;
@@ -101,6 +107,7 @@ using UniqueIcon = UniqueHandle<IconTraits>;
 using UniqueMenu = UniqueHandle<MenuTraits>;
 using UniqueLocalMemory = UniqueHandle<LocalMemoryTraits>;
 using UniqueInternetHandle = UniqueHandle<InternetHandleTraits>;
+using UniqueSid = UniqueHandle<SidTraits>;
 
 // Owns one reference of a COM interface.
 template <typename T>
