@@ -88,6 +88,9 @@ class DataDirTest(LauncherTestCase):
         self.assertEqual(code, 0)
         self.assertEqual(boxes, [])
         self.assertTrue(os.path.isdir(self.data_dir))
+        # The report went through the prefix's proxy to the stand-in, synchronously, before the end.
+        reports = self.standin_records("stat")
+        self.assertEqual([(r["params"].get("item"), r["params"].get("ext_1")) for r in reports], [("4061rke2w7", "2")])
 
 
 if __name__ == "__main__":
