@@ -157,4 +157,12 @@ constexpr std::uint16_t VER_SUITE_WH_SERVER = 0x8000;
 constexpr std::uint32_t SE_GROUP_ENABLED = 0x04;
 constexpr std::uint32_t SE_GROUP_USE_FOR_DENY_ONLY = 0x10;
 
+// Browser host-information flags (IDocHostUIHandler::GetHostInfo).
+constexpr std::uint32_t DOCHOSTUIFLAG_DIALOG = 0x00001;
+constexpr std::uint32_t DOCHOSTUIFLAG_DISABLE_HELP_MENU = 0x00002;
+constexpr std::uint32_t DOCHOSTUIFLAG_NO3DBORDER = 0x00004;
+constexpr std::uint32_t DOCHOSTUIFLAG_SCROLL_NO = 0x00008;
+constexpr std::uint32_t DOCHOSTUIFLAG_ENABLE_FORMS_AUTOCOMPLETE = 0x04000;
+constexpr std::uint32_t DOCHOSTUIFLAG_THEME = 0x40000;
+
 }  // namespace vkr::win

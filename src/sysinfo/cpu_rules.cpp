@@ -149,18 +149,6 @@ std::int32_t NormalizeMHz(std::int32_t mhz) {
   return snapped > std::numeric_limits<std::int32_t>::max() ? mhz : static_cast<std::int32_t>(snapped);
 }
 
-std::int64_t RoundHalfEven(double value) {
-  const double floor = std::floor(value);
-  const double fraction = value - floor;
-  double rounded = floor;
-  if (fraction > 0.5) {
-    rounded = floor + 1;
-  } else if (fraction == 0.5) {
-    rounded = std::fmod(floor, 2.0) == 0 ? floor : floor + 1;
-  }
-  return static_cast<std::int64_t>(rounded);
-}
-
 std::int64_t MhzPassValue(const MhzPass& pass) {
   if (pass.microseconds == 0) return pass.cycles;
   return RoundHalfEven(static_cast<double>(pass.cycles) / static_cast<double>(pass.microseconds));

@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 
+#include "platform/geometry.h"
 #include "platform/machine.h"
 
 namespace vkr {
@@ -82,9 +83,6 @@ std::u16string DescribeInstructions(TInstructionSupport set);
 // Snaps the last two digits of a clock in MHz to the nearer of the steps 0, 20, 33, 50, 60, 66,
 // 80, 90, 100, 133; a tie goes up.
 std::int32_t NormalizeMHz(std::int32_t mhz);
-
-// Rounds to the nearest integer, halves to the even neighbour.
-std::int64_t RoundHalfEven(double value);
 
 // One pass of the tick-based clock measurement.
 struct MhzPass {

@@ -16,6 +16,8 @@ FakeSystem::FakeSystem() : previous_(Sys()) {
   system.machine = &machine;
   system.ui = &ui;
   system.threads = &threads;
+  system.graphics = &graphics;
+  system.browsers = &browsers;
   InstallSystem(system);
   ResetConfigForTesting();
   files.PutFile(files.module_path, "MZ launcher");

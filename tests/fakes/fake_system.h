@@ -1,7 +1,9 @@
 #pragma once
 
+#include "fakes/fake_browser.h"
 #include "fakes/fake_clock.h"
 #include "fakes/fake_files.h"
+#include "fakes/fake_graphics.h"
 #include "fakes/fake_http.h"
 #include "fakes/fake_machine.h"
 #include "fakes/fake_processes.h"
@@ -33,6 +35,8 @@ class FakeSystem {
   FakeMachine machine;
   FakeUi ui;
   FakeThreads threads;
+  FakeGraphics graphics;
+  FakeBrowserFactory browsers;
 
   // DataDir and lander.ini as the fake shell places them.
   static constexpr char16_t kDataDir[] = u"C:\\ProgramData\\Velqo\\vkr\\";

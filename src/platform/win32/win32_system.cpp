@@ -1,5 +1,7 @@
 #include "platform/win32/win32_system.h"
 
+#include "platform/win32/browser_win32.h"
+#include "platform/win32/canvas_win32.h"
 #include "platform/win32/clock_win32.h"
 #include "platform/win32/files_win32.h"
 #include "platform/win32/http_win32.h"
@@ -26,6 +28,8 @@ System CreateWin32System() {
   static Win32Ui* const ui = new Win32Ui;
   static Win32Threads* const threads = new Win32Threads;
   static Win32Machine* const machine = new Win32Machine;
+  static Win32Graphics* const graphics = new Win32Graphics;
+  static Win32BrowserFactory* const browsers = new Win32BrowserFactory;
 
   System system;
   system.registry = registry;
@@ -38,6 +42,8 @@ System CreateWin32System() {
   system.ui = ui;
   system.threads = threads;
   system.machine = machine;
+  system.graphics = graphics;
+  system.browsers = browsers;
   return system;
 }
 
