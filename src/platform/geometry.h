@@ -1,5 +1,8 @@
-// Points and rectangles in pixels, shared by the window, canvas and control code.
+// Plain geometry values shared by the windows, the controls and the canvas: integer pixels, the
+// rectangle in the system's left/top/right/bottom form (right and bottom exclusive).
 #pragma once
+
+#include <cmath>
 
 namespace vkr {
 
@@ -10,21 +13,51 @@ struct Point {
   friend bool operator!=(const Point& a, const Point& b) { return !(a == b); }
 };
 
-// Left and top inside, right and bottom outside, as Windows counts them.
+struct Size {
+  int width = 0;
+  int height = 0;
+  friend bool operator==(const Size& a, const Size& b) { return a.width == b.width && a.height == b.height; }
+  friend bool operator!=(const Size& a, const Size& b) { return !(a == b); }
+};
+
 struct Rect {
   int left = 0;
   int top = 0;
   int right = 0;
   int bottom = 0;
+
   int Width() const { return right - left; }
   int Height() const { return bottom - top; }
+  bool IsEmpty() const { return right <= left || bottom <= top; }
   bool Contains(Point p) const { return p.x >= left && p.x < right && p.y >= top && p.y < bottom; }
+  Rect Offset(int dx, int dy) const { return Rect{left + dx, top + dy, right + dx, bottom + dy}; }
   friend bool operator==(const Rect& a, const Rect& b) {
     return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
   }
   friend bool operator!=(const Rect& a, const Rect& b) { return !(a == b); }
 };
 
-inline Rect RectOfSize(int left, int top, int width, int height) { return {left, top, left + width, top + height}; }
+// The rectangle at (left, top) of the given size.
+inline Rect BoundsRect(int left, int top, int width, int height) {
+  return Rect{left, top, left + width, top + height};
+}
+
+// The intersection; an empty rectangle (all zero) when they do not overlap.
+inline Rect Intersect(const Rect& a, const Rect& b) {
+  Rect r{a.left > b.left ? a.left : b.left, a.top > b.top ? a.top : b.top, a.right < b.right ? a.right : b.right,
+         a.bottom < b.bottom ? a.bottom : b.bottom};
+  return r.IsEmpty() ? Rect{} : r;
+}
+
+// Rounds to the nearest integer, a half going to the even neighbour (2.5 -> 2, 3.5 -> 4, -0.5 -> 0),
+// the rounding the layout rules use for centring.
+inline int RoundHalfEven(double value) {
+  double floor = std::floor(value);
+  double diff = value - floor;
+  if (diff > 0.5) return static_cast<int>(floor) + 1;
+  if (diff < 0.5) return static_cast<int>(floor);
+  int f = static_cast<int>(floor);
+  return (f % 2 == 0) ? f : f + 1;
+}
 
 }  // namespace vkr

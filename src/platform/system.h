@@ -10,6 +10,10 @@
 #include "platform/shell.h"
 #include "platform/threads.h"
 #include "platform/ui.h"
+#include "platform/menu.h"
+#include "platform/resources.h"
+#include "platform/tray.h"
+#include "platform/window.h"
 
 namespace vkr {
 
@@ -27,6 +31,10 @@ struct System {
   Machine* machine = nullptr;
   Ui* ui = nullptr;
   Threads* threads = nullptr;
+  Windows* windows = nullptr;
+  Tray* tray = nullptr;
+  Menus* menus = nullptr;
+  Resources* resources = nullptr;
 };
 
 // The installed system. Installing happens before any worker thread starts and while none runs.

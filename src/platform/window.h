@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/browser.h"
 #include "platform/geometry.h"
 #include "platform/types.h"
 
@@ -24,7 +25,7 @@ struct WindowMessage {
 // The part of WM_GETMINMAXINFO's record that the launcher's windows set: the size and position of
 // the maximised window, in screen coordinates of the primary monitor.
 struct MinMaxInfo {
-  Point max_size;
+  Size max_size;
   Point max_position;
 };
 
@@ -59,6 +60,7 @@ struct WindowSpec {
   // The application's icon as the window's big and small icon.
   bool application_icon = true;
 };
+
 
 // Mouse cursors a window shows over its parts.
 enum class CursorShape { kArrow, kHand };
@@ -115,8 +117,8 @@ class Windows {
   virtual void Invalidate(WindowHandle window) = 0;
   virtual void SetForeground(WindowHandle window) = 0;
   virtual void SetActive(WindowHandle window) = 0;
-  // The cursor shown while the mouse is over the window, until the next call.
-  virtual void SetCursor(WindowHandle window, CursorShape shape) = 0;
+  // Shows the cursor shape now (SetCursor); the answer to WM_SETCURSOR over a client part.
+  virtual void SetCursor(CursorShape shape) = 0;
 
   // Client coordinates of `window` to screen coordinates.
   virtual Point ClientToScreen(WindowHandle window, Point point) = 0;
@@ -128,9 +130,13 @@ class Windows {
   // GetKeyState: negative while the key is down.
   virtual std::int16_t KeyState(int virtual_key) = 0;
   // The primary screen's size (SM_CXSCREEN, SM_CYSCREEN).
-  virtual Point PrimaryScreenSize() = 0;
+  virtual Size PrimaryScreenSize() = 0;
   // The primary monitor's work area: the screen less the taskbar and other docked bars.
   virtual Rect WorkArea() = 0;
+
+  // TranslateMessage and DispatchMessageW of a queued message, for a pre-dispatch hook that
+  // takes a message out of the ordinary loop.
+  virtual void TranslateAndDispatch(const QueuedMessage& message) = 0;
 
   // Sets the x87 floating-point control word of the calling thread (the hosted browser expects
   // every exception masked).

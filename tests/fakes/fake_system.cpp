@@ -16,6 +16,10 @@ FakeSystem::FakeSystem() : previous_(Sys()) {
   system.machine = &machine;
   system.ui = &ui;
   system.threads = &threads;
+  system.windows = &windows;
+  system.tray = &tray;
+  system.menus = &menus;
+  system.resources = &resources;
   InstallSystem(system);
   ResetConfigForTesting();
   files.PutFile(files.module_path, "MZ launcher");

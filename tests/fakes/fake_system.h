@@ -10,6 +10,7 @@
 #include "fakes/fake_shell.h"
 #include "fakes/fake_threads.h"
 #include "fakes/fake_ui.h"
+#include "fakes/fake_windows.h"
 #include "platform/system.h"
 
 namespace vkr::testing {
@@ -33,6 +34,10 @@ class FakeSystem {
   FakeMachine machine;
   FakeUi ui;
   FakeThreads threads;
+  FakeWindows windows;
+  FakeTray tray;
+  FakeMenus menus;
+  FakeResources resources;
 
   // DataDir and lander.ini as the fake shell places them.
   static constexpr char16_t kDataDir[] = u"C:\\ProgramData\\Velqo\\vkr\\";
