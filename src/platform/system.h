@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/browser.h"
+#include "platform/canvas.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/http.h"
@@ -31,6 +33,8 @@ struct System {
   Machine* machine = nullptr;
   Ui* ui = nullptr;
   Threads* threads = nullptr;
+  Graphics* graphics = nullptr;
+  BrowserFactory* browsers = nullptr;
   Windows* windows = nullptr;
   Tray* tray = nullptr;
   Menus* menus = nullptr;

@@ -89,6 +89,14 @@ constexpr std::uint32_t MB_DEFBUTTON2 = 0x100;
 constexpr int IDOK = 1;
 constexpr int IDCANCEL = 2;
 
+// Browser host-information flags (IDocHostUIHandler::GetHostInfo).
+constexpr std::uint32_t DOCHOSTUIFLAG_DIALOG = 0x00001;
+constexpr std::uint32_t DOCHOSTUIFLAG_DISABLE_HELP_MENU = 0x00002;
+constexpr std::uint32_t DOCHOSTUIFLAG_NO3DBORDER = 0x00004;
+constexpr std::uint32_t DOCHOSTUIFLAG_SCROLL_NO = 0x00008;
+constexpr std::uint32_t DOCHOSTUIFLAG_ENABLE_FORMS_AUTOCOMPLETE = 0x04000;
+constexpr std::uint32_t DOCHOSTUIFLAG_THEME = 0x40000;
+
 // Window messages.
 constexpr std::uint32_t WM_SIZE = 0x0005;
 constexpr std::uint32_t WM_CLOSE = 0x0010;

@@ -1,0 +1,48 @@
+// A picture on the window: drawn at its natural size from the top-left corner, or stretched,
+// proportional or centred in the control's area, per-pixel alpha blended over what lies below.
+#pragma once
+
+#include "controls/graphic_control.h"
+#include "platform/picture.h"
+
+namespace vkr {
+
+// Where a face of w x h goes in a client area of cw x ch. Stretch fills the area; Proportional
+// scales faces that do not fit (or, with Stretch, every face) keeping the aspect ratio; Center
+// shifts the result to the middle (integer division truncating towards zero).
+Rect FitPictureRect(int w, int h, int cw, int ch, bool stretch, bool proportional, bool center);
+
+class ImageControl : public GraphicControl {
+ public:
+  ImageControl();
+
+  // The picture; changing it repaints (and resizes with AutoSize).
+  Picture& GetPicture() { return picture_; }
+  void SetPicture(const Picture& picture) { picture_.Assign(picture); }
+  bool Stretch() const { return stretch_; }
+  void SetStretch(bool value);
+  bool Center() const { return center_; }
+  void SetCenter(bool value);
+  bool Proportional() const { return proportional_; }
+  void SetProportional(bool value);
+  bool Transparent() const { return transparent_; }
+  void SetTransparent(bool value);
+
+  // Where the picture is drawn, in control coordinates.
+  Rect DestRect() const;
+
+ protected:
+  void Paint(Canvas& canvas) override;
+  bool AutoSizeQuery(int& new_width, int& new_height) override;
+
+ private:
+  void PictureChanged();
+
+  Picture picture_;
+  bool stretch_ = false;
+  bool center_ = false;
+  bool proportional_ = false;
+  bool transparent_ = false;
+};
+
+}  // namespace vkr
