@@ -121,6 +121,7 @@ constexpr std::uint32_t WM_MBUTTONDOWN = 0x0207;
 constexpr std::uint32_t WM_MBUTTONUP = 0x0208;
 constexpr std::uint32_t WM_MBUTTONDBLCLK = 0x0209;
 constexpr std::uint32_t WM_MOUSELEAVE = 0x02A3;
+constexpr std::uint32_t WM_CAPTURECHANGED = 0x0215;
 constexpr std::uint32_t WM_USER = 0x0400;
 
 // Mouse-message key flags (wParam of mouse messages).
@@ -164,6 +165,7 @@ constexpr int VK_BACK = 0x08;
 constexpr int VK_TAB = 0x09;
 constexpr int VK_RETURN = 0x0D;
 constexpr int VK_CONTROL = 0x11;
+constexpr int VK_MENU = 0x12;
 constexpr int VK_LEFT = 0x25;
 constexpr int VK_UP = 0x26;
 constexpr int VK_RIGHT = 0x27;

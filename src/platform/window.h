@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -134,8 +135,12 @@ class Windows {
   // The primary monitor's work area: the screen less the taskbar and other docked bars.
   virtual Rect WorkArea() = 0;
 
-  // TranslateMessage and DispatchMessageW of a queued message, for a pre-dispatch hook that
-  // takes a message out of the ordinary loop.
+  // Sets the hook that sees every message the GUI thread's message loop takes from the queue,
+  // before it is translated and dispatched; returning true takes the message out of the loop.
+  // An empty hook removes it. One hook at a time.
+  virtual void SetMessageHook(std::function<bool(const QueuedMessage& message)> hook) = 0;
+  // TranslateMessage and DispatchMessageW of a queued message, for a hook that takes a message
+  // out of the ordinary loop.
   virtual void TranslateAndDispatch(const QueuedMessage& message) = 0;
 
   // Sets the x87 floating-point control word of the calling thread (the hosted browser expects

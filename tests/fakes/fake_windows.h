@@ -79,6 +79,9 @@ class FakeWindows : public Windows {
   std::int16_t KeyState(int virtual_key) override;
   Size PrimaryScreenSize() override { return screen; }
   Rect WorkArea() override { return work_area; }
+  void SetMessageHook(std::function<bool(const QueuedMessage& message)> hook) override {
+    message_hook = std::move(hook);
+  }
   void TranslateAndDispatch(const QueuedMessage& message) override { dispatched.push_back(message); }
   void SetFloatingPointControlWord(std::uint16_t word) override { control_words.push_back(word); }
 
@@ -109,6 +112,7 @@ class FakeWindows : public Windows {
   std::deque<Posted> posted;
   std::vector<DefaultCall> default_calls;
   std::vector<QueuedMessage> dispatched;
+  std::function<bool(const QueuedMessage& message)> message_hook;
   std::vector<WindowHandle> foreground_calls;
   std::vector<WindowHandle> active_calls;
   std::vector<CursorShape> cursors;
