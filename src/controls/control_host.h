@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "controls/graphic_control.h"
@@ -58,13 +59,18 @@ class ControlHost {
   void UpdateNow();
   bool RealizePalette(bool immediate);
   void ControlGone(GraphicControl* control);
+  void ControlHidden(GraphicControl* control);
 
  private:
   void SetHover(GraphicControl* control);
 
+  bool Has(GraphicControl* control) const;
+
   std::vector<GraphicControl*> controls_;
   GraphicControl* hover_ = nullptr;
   GraphicControl* capture_ = nullptr;
+  // Cleared when the host is destroyed, so that input code notices a handler that freed it.
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
 }  // namespace vkr

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "platform/canvas.h"
@@ -146,8 +147,8 @@ class GraphicControl {
   virtual void Paint(Canvas& canvas) = 0;
   // Auto-size hook: may change the proposed size; true to take it.
   virtual bool AutoSizeQuery(int& new_width, int& new_height);
-  // The enabled flag has changed.
-  virtual void CMEnabledChanged() {}
+  // The enabled flag has changed (the base repaints).
+  virtual void CMEnabledChanged();
   // The font has changed (the base repaints).
   virtual void FontChanged() { Invalidate(); }
   // The caption has changed (the base repaints).
@@ -177,6 +178,8 @@ class GraphicControl {
   ControlCursor cursor_ = ControlCursor::kDefault;
   bool opaque_ = false;
   bool clicked_ = false;  // a left press that may become a click
+  // Cleared when the control is destroyed, so that input code notices a handler that freed it.
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 
   NotifyEvent on_click_;
   NotifyEvent on_dbl_click_;

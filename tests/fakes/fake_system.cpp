@@ -16,6 +16,8 @@ FakeSystem::FakeSystem() : previous_(Sys()) {
   system.machine = &machine;
   system.ui = &ui;
   system.threads = &threads;
+  system.graphics = &graphics;
+  system.browsers = &browsers;
   system.windows = &windows;
   system.tray = &tray;
   system.menus = &menus;

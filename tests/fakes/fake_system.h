@@ -1,7 +1,9 @@
 #pragma once
 
+#include "fakes/fake_browser.h"
 #include "fakes/fake_clock.h"
 #include "fakes/fake_files.h"
+#include "fakes/fake_graphics.h"
 #include "fakes/fake_http.h"
 #include "fakes/fake_machine.h"
 #include "fakes/fake_processes.h"
@@ -34,6 +36,8 @@ class FakeSystem {
   FakeMachine machine;
   FakeUi ui;
   FakeThreads threads;
+  FakeGraphics graphics;
+  FakeBrowserFactory browsers;
   FakeWindows windows;
   FakeTray tray;
   FakeMenus menus;

@@ -1,6 +1,5 @@
 #include "fakes/fake_windows.h"
 
-#include "common/text.h"
 #include "platform/win_constants.h"
 
 namespace vkr::testing {
@@ -245,9 +244,7 @@ bool FakeResources::Load(const std::u16string& name, std::string* bytes) {
     *bytes = it->second;
     return true;
   }
-  if (!answer_all) return false;
-  *bytes = "<" + ToUtf8(name) + ">";
-  return true;
+  return false;
 }
 
 }  // namespace vkr::testing

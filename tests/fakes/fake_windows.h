@@ -163,8 +163,6 @@ class FakeResources : public Resources {
  public:
   bool Load(const std::u16string& name, std::string* bytes) override;
   std::map<std::u16string, std::string> data;
-  // When true every name loads as "<name>" bytes.
-  bool answer_all = true;
   std::vector<std::u16string> loaded;
 };
 
