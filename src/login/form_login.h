@@ -101,7 +101,7 @@ class TFormLogin : public TForm {
   bool NavigateSuccess() const { return FNavigateSuccess; }
   const LabelControl& NavigateInfos() const { return lblNavigateInfos; }
   TVuxoButton& Button(const std::u16string& name);
-  const ImageControl& Background() const { return imgBackground; }
+  ImageControl& Background() { return imgBackground; }
 
  protected:
   std::optional<std::intptr_t> WndProc(const WindowMessage& message) override;
