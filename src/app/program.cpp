@@ -5,6 +5,7 @@
 #include "common/public_config.h"
 #include "common/public_unit.h"
 #include "common/text.h"
+#include "login/form_login.h"
 #include "platform/system.h"
 #include "platform/win_constants.h"
 
@@ -49,11 +50,12 @@ int RunProgram() {
     // The setup report is sent here once the statistics manager exists; until then the process
     // ends without a window.
   } else if (CheckStartupResources()) {
-    // The login window becomes the main window here once it exists.
+    CreateLoginWindow();
   }
 
   // Without a main window the loop returns at once.
   Sys().ui->RunMessageLoop();
+  ReleaseLoginWindow();
   return 0;
 }
 

@@ -33,6 +33,14 @@ std::vector<TFormMain*>& LiveGameWindows() {
   return windows;
 }
 
+void LeaveLiveGameWindows(TFormMain* window) {
+  auto& windows = LiveGameWindows();
+  const auto it = std::find(windows.begin(), windows.end(), window);
+  if (it == windows.end()) return;
+  windows.erase(it);
+  if (windows.empty()) Sys().windows->SetMessageHook(nullptr);
+}
+
 void InstallKeyboardHook() {
   Sys().windows->SetMessageHook([](const QueuedMessage& message) {
     // A copy: a handler may close a window and so change the list.
@@ -209,9 +217,7 @@ TFormMain::TFormMain() {
 }
 
 TFormMain::~TFormMain() {
-  LiveGameWindows().erase(std::remove(LiveGameWindows().begin(), LiveGameWindows().end(), this),
-                          LiveGameWindows().end());
-  if (LiveGameWindows().empty()) Sys().windows->SetMessageHook(nullptr);
+  LeaveLiveGameWindows(this);
   if (FormMain == this) FormMain = nullptr;
   if (tray_icon_shown_) DisposBarIco();
   FormDestroy();
@@ -359,6 +365,7 @@ void TFormMain::Close() {
 }
 
 void TFormMain::FormDestroy() {
+  LeaveLiveGameWindows(this);
   if (!NewFrame) return;
   if (Browser* browser = NewFrame->embeddedwb()) {
     if (browser->Busy()) browser->Stop();
@@ -369,6 +376,7 @@ void TFormMain::FormDestroy() {
 
 void TFormMain::Destroyed() {
   closed_ = true;
+  LeaveLiveGameWindows(this);
   NewFrame.reset();
   if (FormMain == this) FormMain = nullptr;
 }

@@ -17,6 +17,11 @@ TFormLogin* FormLogin = nullptr;
 
 namespace {
 
+std::unique_ptr<TFormLogin>& LoginWindowOwner() {
+  static std::unique_ptr<TFormLogin> owner;
+  return owner;
+}
+
 constexpr Color kWhiteKey = RgbColor(255, 255, 255);
 constexpr Color kYellow = RgbColor(255, 255, 0);
 constexpr Color kInfosBackground = RgbColor(37, 16, 8);  // 528421
@@ -37,6 +42,18 @@ void LoadLoginButtonFaces(TVuxoButton& button, const std::u16string& name) {
 }
 
 }  // namespace
+
+void CreateLoginWindow() {
+  LoginWindowOwner() = std::make_unique<TFormLogin>();
+  FormLogin = LoginWindowOwner().get();
+  Sys().ui->SetMainWindow(FormLogin->Handle());
+  FormLogin->Show();
+}
+
+void ReleaseLoginWindow() {
+  LoginWindowOwner().reset();
+  FormLogin = nullptr;
+}
 
 Point CenteredNavigateInfosPosition(int width, int height) {
   return Point{kBrowserRect.left + RoundHalfEven((kBrowserRect.Width() - width) / 2.0),

@@ -144,4 +144,10 @@ class TFormLogin : public TForm {
 // The login window of the normal run; null before it exists and after it is gone.
 extern TFormLogin* FormLogin;
 
+// The normal run: creates the login window as the application's main window, stores it in
+// FormLogin and shows it. Its creation starts the update worker and the login page load.
+void CreateLoginWindow();
+// Frees the login window (and any game window it opened) once the message loop has returned.
+void ReleaseLoginWindow();
+
 }  // namespace vkr
