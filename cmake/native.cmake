@@ -9,7 +9,7 @@ target_compile_options(unit_tests PRIVATE ${VKR_WARNINGS})
 include(GoogleTest)
 gtest_discover_tests(unit_tests DISCOVERY_TIMEOUT 60)
 
-if(EXISTS ${CMAKE_SOURCE_DIR}/tests/fuzz/CMakeLists.txt)
+if(VKR_FUZZ)
   add_subdirectory(tests/fuzz)
 endif()
 if(EXISTS ${CMAKE_SOURCE_DIR}/bench/CMakeLists.txt)

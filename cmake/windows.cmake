@@ -43,3 +43,7 @@ if(VKR_WIN32_TEST_SOURCES)
   add_test(NAME win32_tests COMMAND win32_tests)
   set_tests_properties(win32_tests PROPERTIES TIMEOUT 600)
 endif()
+
+if(EXISTS ${CMAKE_SOURCE_DIR}/bench/CMakeLists.txt)
+  add_subdirectory(bench)
+endif()

@@ -8,6 +8,7 @@
 #include "login/form_login.h"
 #include "platform/system.h"
 #include "platform/win_constants.h"
+#include "uninstall/un_install.h"
 
 namespace vkr {
 
@@ -45,7 +46,7 @@ int RunProgram() {
   LoadConfig();
 
   if (HasUninstallSwitch()) {
-    // The uninstall mode runs here once it exists; until then the process ends untouched.
+    RunUninstall();
   } else if (IsSetupReportSwitch(FirstParameterLowered())) {
     // The setup report is sent here once the statistics manager exists; until then the process
     // ends without a window.

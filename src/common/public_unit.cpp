@@ -3,26 +3,13 @@
 #include <vector>
 
 #include "common/public_config.h"
+#include "common/scoped_reg_key.h"
 #include "common/text.h"
 #include "platform/system.h"
 #include "platform/win_constants.h"
 
 namespace vkr {
 namespace {
-
-// Owns a key from the Registry interface.
-class ScopedRegKey {
- public:
-  ScopedRegKey() = default;
-  ~ScopedRegKey() { Sys().registry->CloseKey(key_); }
-  ScopedRegKey(const ScopedRegKey&) = delete;
-  ScopedRegKey& operator=(const ScopedRegKey&) = delete;
-  RegKey* out() { return &key_; }
-  RegKey get() const { return key_; }
-
- private:
-  RegKey key_ = kNoRegKey;
-};
 
 bool OpenRunKey(ScopedRegKey* key) {
   return Sys().registry->CreateKey(win::HKEY_CURRENT_USER, kRunKeyPath, win::KEY_ALL_ACCESS, key->out()) ==
@@ -224,7 +211,8 @@ void UpgradeAnimateIcon() {
     return;
   }
   ProcessStart start;
-  start.command_line = file;
+  // Quoted, so that a folder with blanks cannot make the system start another program.
+  start.command_line = u"\"" + file + u"\"";
   start.creation_flags = win::CREATE_NEW_PROCESS_GROUP | win::NORMAL_PRIORITY_CLASS;
   Sys().processes->Start(start);
 }

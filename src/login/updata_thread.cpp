@@ -1,21 +1,121 @@
 #include "login/updata_thread.h"
 
+#include "common/ini_text.h"
+#include "common/public_config.h"
+#include "common/public_unit.h"
+#include "common/sha256.h"
+#include "common/text.h"
 #include "platform/system.h"
+#include "platform/win_constants.h"
 
 namespace vkr {
+namespace {
+
+// The description file is a few lines; anything larger is not one.
+constexpr std::size_t kMaxDescriptionBytes = 16 * 1024;
+// Installers are a few MiB; the cap only stops a broken or hostile server.
+constexpr std::uint64_t kMaxInstallerBytes = 256ull * 1024 * 1024;
+// The worker's own requests must end even when a server accepts and never answers.
+constexpr std::uint32_t kReadTimeoutMs = 30000;
+constexpr char16_t kInstallerName[] = u"Viziv_Ezadariz.exe";
+
+std::string FileSha256(const std::u16string& path) {
+  constexpr std::size_t kChunk = 256 * 1024;
+  Sha256 sha;
+  std::uint64_t offset = 0;
+  std::string chunk;
+  while (Sys().files->ReadFileAt(path, offset, kChunk, &chunk) && !chunk.empty()) {
+    sha.Update(chunk.data(), chunk.size());
+    offset += chunk.size();
+    if (chunk.size() < kChunk) break;
+  }
+  return Sha256::ToHex(sha.Finish());
+}
+
+bool IsSha256Text(const std::u16string& text) {
+  if (text.size() != 64) return false;
+  for (const char16_t c : text) {
+    const bool hex = (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
+    if (!hex) return false;
+  }
+  return true;
+}
+
+// The folder the installer is saved in: the launcher's own when it is writable (a per-user
+// install), otherwise the user's temporary folder (a per-machine install run by a user).
+std::u16string InstallerFolder() {
+  const std::u16string folder = GetLauncherFolder();
+  const std::u16string probe = folder + kInstallerName + u".probe";
+  if (Sys().files->WriteFile(probe, "")) {
+    Sys().files->DeleteFile(probe);
+    return folder;
+  }
+  return IncludeTrailingBackslash(Sys().files->TempFolder());
+}
+
+// Downloads the installer and checks it; the path of the saved installer, or empty on failure.
+std::u16string DownloadInstaller(const std::u16string& url, const std::u16string& expected_sha256) {
+  const std::u16string target = InstallerFolder() + kInstallerName;
+  const std::u16string partial = target + u".part";
+  const HttpResult result = Sys().http->GetToFile(url, kReadTimeoutMs, kMaxInstallerBytes, partial);
+  bool good = result.Ok() && !result.truncated && IsWindowsProgramFile(partial);
+  if (good && !expected_sha256.empty()) good = FileSha256(partial) == ToUtf8(LowerAscii(expected_sha256));
+  if (!good || !Sys().files->ReplaceFile(partial, target)) {
+    Sys().files->DeleteFile(partial);
+    return u"";
+  }
+  return target;
+}
+
+}  // namespace
 
 bool TUpdataThread::Start(std::function<void()> close_app) {
   return Sys().threads->StartDetached([close_app = std::move(close_app)]() {
     try {
       Execute(close_app);
     } catch (...) {
-      // The worker ends silently on any error it did not expect.
+      // A version component that is not a number, or any other unexpected error, ends the run
+      // silently.
     }
   });
 }
 
-void TUpdataThread::Execute(const std::function<void()>& /*close_app*/) {
-  // The update check is added with the update worker.
+void TUpdataThread::Execute(const std::function<void()>& close_app) {
+  // Copies taken at once: the configuration values are fixed after start-up, and the worker
+  // may outlive everything else in the process.
+  const std::u16string check_url = VersionCheck;
+  const std::u16string download_url = VersionDownLoad;
+  const std::u16string caption = ApplicationTitle;
+
+  if (!Sys().files->FileExists(GetAnimatePath())) UpgradeAnimateIcon();
+
+  // The description is read in memory, so a launcher folder the user cannot write to still gets
+  // its updates and nothing is left beside the program.
+  const HttpResult description = Sys().http->Get(check_url, kReadTimeoutMs, kMaxDescriptionBytes);
+  if (!description.Ok() || description.truncated) return;
+  const std::u16string text = DecodeTextFile(description.body);
+  const std::u16string remote = ReadIniValue(text, u"version", u"currentversion", u"");
+  const std::u16string expected_sha256 = ReadIniValue(text, u"version", u"sha256", u"");
+
+  const std::u16string local = GetFileVersionString();
+  if (!IsVersionLower(local, remote)) return;
+
+  Sys().ui->MessageBox(kNoWindow, u"检测到最新版本" + remote + u"，正在为您更新，请稍候！", caption, win::MB_OK);
+
+  // A published digest that is not a digest cannot be matched: the download counts as failed.
+  const bool digest_usable = expected_sha256.empty() || IsSha256Text(expected_sha256);
+  const std::u16string installer = digest_usable ? DownloadInstaller(download_url, expected_sha256) : u"";
+  ProcessStart start;
+  // Quoted, so that a folder with blanks cannot make the system start another program.
+  start.command_line = u"\"" + installer + u"\"";
+  start.creation_flags = win::CREATE_NEW_PROCESS_GROUP | win::NORMAL_PRIORITY_CLASS;
+  if (installer.empty() || !Sys().processes->Start(start)) {
+    Sys().ui->MessageBox(kNoWindow, u"网络出错!", caption, win::MB_OK);
+    return;
+  }
+
+  Sys().ui->CallOnGuiThread(close_app);
+  Sys().ui->Terminate();
 }
 
 }  // namespace vkr

@@ -42,6 +42,19 @@ class Files {
   // The fixed file version of the file's version resource (high and low double words); false
   // when the file has no version resource.
   virtual bool FileVersion(const std::u16string& path, std::uint32_t* ms, std::uint32_t* ls) = 0;
+  // Reads at most max_bytes from `offset` on; fewer (or none) at the end of the file. False when
+  // the file cannot be opened or read.
+  virtual bool ReadFileAt(const std::u16string& path, std::uint64_t offset, std::size_t max_bytes,
+                          std::string* bytes) = 0;
+  // The text in the system's ANSI code page (for files the command interpreter reads); false when
+  // a character has no exact form there (*bytes then holds the system's lossy conversion).
+  virtual bool EncodeAnsi(const std::u16string& text, std::string* bytes) = 0;
+  // The 8.3 short form of an existing path (GetShortPathNameW); empty on failure or when the
+  // volume keeps no short names.
+  virtual std::u16string ShortPath(const std::u16string& path) = 0;
+  // The long form of an existing path, every component as stored (GetLongPathNameW); empty on
+  // failure.
+  virtual std::u16string LongPath(const std::u16string& path) = 0;
 };
 
 }  // namespace vkr

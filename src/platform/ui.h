@@ -22,7 +22,8 @@ class Ui {
   // Runs the GUI thread's message loop until Terminate is requested. Returns at once when the
   // application has no main window.
   virtual void RunMessageLoop() = 0;
-  // Asks the message loop to end (from the GUI thread; PostQuitMessage semantics).
+  // Asks the GUI thread's message loop to end. Any thread: from a worker it is posted to the GUI
+  // thread.
   virtual void Terminate() = 0;
   // Sets the window that is the application's main window (it owns the taskbar button).
   virtual void SetMainWindow(WindowHandle window) = 0;

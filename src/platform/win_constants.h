@@ -89,6 +89,39 @@ constexpr std::uint32_t MB_DEFBUTTON2 = 0x100;
 constexpr int IDOK = 1;
 constexpr int IDCANCEL = 2;
 
+// More shell special folders (CSIDL): the uninstaller never removes one of them whole.
+constexpr int CSIDL_DESKTOP = 0;
+constexpr int CSIDL_FAVORITES = 6;
+constexpr int CSIDL_STARTUP = 7;
+constexpr int CSIDL_RECENT = 8;
+constexpr int CSIDL_SENDTO = 9;
+constexpr int CSIDL_MYMUSIC = 13;
+constexpr int CSIDL_MYVIDEO = 14;
+constexpr int CSIDL_NETHOOD = 19;
+constexpr int CSIDL_FONTS = 20;
+constexpr int CSIDL_TEMPLATES = 21;
+constexpr int CSIDL_COMMON_STARTUP = 24;
+constexpr int CSIDL_PRINTHOOD = 27;
+constexpr int CSIDL_LOCAL_APPDATA = 28;
+constexpr int CSIDL_COMMON_FAVORITES = 31;
+constexpr int CSIDL_INTERNET_CACHE = 32;
+constexpr int CSIDL_COOKIES = 33;
+constexpr int CSIDL_HISTORY = 34;
+constexpr int CSIDL_MYPICTURES = 39;
+constexpr int CSIDL_SYSTEMX86 = 41;
+constexpr int CSIDL_PROGRAM_FILESX86 = 42;
+constexpr int CSIDL_PROGRAM_FILES_COMMON = 43;
+constexpr int CSIDL_PROGRAM_FILES_COMMONX86 = 44;
+constexpr int CSIDL_COMMON_TEMPLATES = 45;
+constexpr int CSIDL_COMMON_DOCUMENTS = 46;
+constexpr int CSIDL_COMMON_ADMINTOOLS = 47;
+constexpr int CSIDL_ADMINTOOLS = 48;
+constexpr int CSIDL_COMMON_MUSIC = 53;
+constexpr int CSIDL_COMMON_PICTURES = 54;
+constexpr int CSIDL_COMMON_VIDEO = 55;
+constexpr int CSIDL_RESOURCES = 56;
+constexpr int CSIDL_CDBURN_AREA = 59;
+
 // Browser host-information flags (IDocHostUIHandler::GetHostInfo).
 constexpr std::uint32_t DOCHOSTUIFLAG_DIALOG = 0x00001;
 constexpr std::uint32_t DOCHOSTUIFLAG_DISABLE_HELP_MENU = 0x00002;

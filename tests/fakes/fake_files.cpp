@@ -29,7 +29,10 @@ bool WildcardMatch(const std::u16string& pattern, const std::u16string& name) {
 
 }  // namespace
 
-FakeFiles::FakeFiles() { PutDirectory(u"C:\\"); }
+FakeFiles::FakeFiles() {
+  PutDirectory(u"C:\\");
+  ansi_characters = {{u'游', "\xD3\xCE"}, {u'戏', "\xCF\xB7"}, {u'中', "\xD6\xD0"}, {u'心', "\xD0\xC4"}};
+}
 
 std::u16string FakeFiles::Key(const std::u16string& path) {
   std::u16string key = LowerAscii(path);
@@ -177,6 +180,44 @@ bool FakeFiles::FileVersion(const std::u16string& path, std::uint32_t* ms, std::
   *ms = version_ms;
   *ls = version_ls;
   return true;
+}
+
+bool FakeFiles::ReadFileAt(const std::u16string& path, std::uint64_t offset, std::size_t max_bytes,
+                           std::string* bytes) {
+  const auto it = nodes_.find(Key(path));
+  if (it == nodes_.end() || it->second.directory) return false;
+  const std::string& all = it->second.bytes;
+  *bytes = offset >= all.size() ? std::string() : all.substr(static_cast<std::size_t>(offset), max_bytes);
+  return true;
+}
+
+bool FakeFiles::EncodeAnsi(const std::u16string& text, std::string* bytes) {
+  bytes->clear();
+  bool exact = true;
+  for (const char16_t c : text) {
+    const auto it = ansi_characters.find(c);
+    if (c < 0x80) {
+      *bytes += static_cast<char>(c);
+    } else if (it != ansi_characters.end()) {
+      *bytes += it->second;
+    } else {
+      *bytes += '?';
+      exact = false;
+    }
+  }
+  return exact;
+}
+
+std::u16string FakeFiles::ShortPath(const std::u16string& path) {
+  const auto it = short_paths.find(LowerAscii(path));
+  return it == short_paths.end() || nodes_.count(Key(path)) == 0 ? std::u16string() : it->second;
+}
+
+std::u16string FakeFiles::LongPath(const std::u16string& path) {
+  if (long_path_fails) return u"";
+  const auto it = long_paths.find(LowerAscii(path));
+  if (it != long_paths.end()) return it->second;
+  return nodes_.count(Key(path)) != 0 ? path : std::u16string();
 }
 
 void FakeFiles::PutFile(const std::u16string& path, const std::string& bytes) {

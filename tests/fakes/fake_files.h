@@ -29,6 +29,11 @@ class FakeFiles : public Files {
   std::u16string TempFolder() override { return temp_folder; }
   std::u16string ModulePath() override { return module_path; }
   bool FileVersion(const std::u16string& path, std::uint32_t* ms, std::uint32_t* ls) override;
+  bool ReadFileAt(const std::u16string& path, std::uint64_t offset, std::size_t max_bytes,
+                  std::string* bytes) override;
+  bool EncodeAnsi(const std::u16string& text, std::string* bytes) override;
+  std::u16string ShortPath(const std::u16string& path) override;
+  std::u16string LongPath(const std::u16string& path) override;
 
   // Test set-up: a file (its folders are created) or a folder.
   void PutFile(const std::u16string& path, const std::string& bytes);
@@ -46,6 +51,15 @@ class FakeFiles : public Files {
   bool has_version = true;
   std::uint32_t version_ms = 0x00010004;
   std::uint32_t version_ls = 0x00000000;
+
+  // The ANSI code page: ASCII as it is, these characters as given (by default a few of code page
+  // 936), every other character lossy as "?".
+  std::map<char16_t, std::string> ansi_characters;
+  // Short forms by lower-cased long path; a path without one has no short form.
+  std::map<std::u16string, std::u16string> short_paths;
+  // Long forms by lower-cased path; any other existing path is its own long form.
+  std::map<std::u16string, std::u16string> long_paths;
+  bool long_path_fails = false;
 
   std::vector<std::u16string> written;  // paths of WriteFile/ReplaceFile targets, in order
   std::vector<std::u16string> deleted;  // paths of DeleteFile and RemoveDirectory, in order

@@ -184,7 +184,7 @@ TEST_F(UpgradeAnimateIconTest, DownloadsAndStartsTheUpdater) {
   EXPECT_EQ(system.http.requests[0].cap, kMaxDownloadBytes);
   EXPECT_EQ(system.files.Contents(target), std::string("MZ\x90\x00 updater"));
   ASSERT_EQ(system.processes.started.size(), 1u);
-  EXPECT_EQ(system.processes.started[0].command_line, target);
+  EXPECT_EQ(system.processes.started[0].command_line, u"\"" + target + u"\"");
   EXPECT_EQ(system.processes.started[0].creation_flags, 0x220u);
   EXPECT_FALSE(system.processes.started[0].hidden);
 }

@@ -1,0 +1,17 @@
+// The pieces of the Files concern that the self-deleting batch needs: text in the ANSI code page
+// and the short and long forms of a path. The Files adapter forwards its members to these.
+#pragma once
+
+#include <string>
+
+namespace vkr::win32 {
+
+// The text in the ANSI code page (CP_ACP); false when a character has no exact form there
+// (*bytes then holds the lossy conversion).
+bool EncodeAnsiCodePage(const std::u16string& text, std::string* bytes);
+// GetShortPathNameW of an existing path; empty on failure.
+std::u16string ShortPathName(const std::u16string& path);
+// GetLongPathNameW of an existing path; empty on failure.
+std::u16string LongPathName(const std::u16string& path);
+
+}  // namespace vkr::win32
