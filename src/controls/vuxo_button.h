@@ -25,8 +25,10 @@ class TVuxoButton : public GraphicControl {
   TVuxoButton();
   ~TVuxoButton() override;
 
-  // The face: the picture drawn now. Writing copies into the face.
+  // The face: the picture drawn now. Writing copies into the face; changing the face's content
+  // in place runs FaceChanged as well.
   const vkr::Picture& Picture() const { return FPicture; }
+  vkr::Picture& Picture() { return FPicture; }
   void SetPicture(const vkr::Picture& picture);
   bool Check() const { return FCheck; }
   // The face becomes a copy of the normal picture of the chosen set, even when it is empty.

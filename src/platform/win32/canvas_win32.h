@@ -34,8 +34,12 @@ class DcCanvas : public Canvas {
   HDC dc() const { return dc_; }
 
  private:
+  // Selects the font and sets the colours of the text calls.
+  void PrepareText();
+
   HDC dc_;
   int saved_state_ = 0;
+  int viewport_state_ = 0;
   UniqueGdiObject font_;
   vkr::Font font_spec_;
   BrushStyle brush_style_ = BrushStyle::kSolid;
@@ -65,6 +69,7 @@ class DibGraphic : public Graphic {
   void set_has_alpha(bool has_alpha) { has_alpha_ = has_alpha; }
 
  private:
+  friend class DcCanvas;
   DibGraphic(GraphicKind kind, int width, int height);
 
   GraphicKind kind_;
