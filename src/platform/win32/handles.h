@@ -2,9 +2,9 @@
 // invalid value and how it is released, so one kind can never be closed as another.
 #pragma once
 
-#include <windows.h>
-
 #include <utility>
+
+#include "platform/win32/windows_headers.h"
 
 namespace vkr::win32 {
 
@@ -85,6 +85,13 @@ struct LocalMemoryTraits {
   static void Close(Type h) { ::LocalFree(h); }
 };
 
+// A WinINet session, connection or request handle.
+struct InternetHandleTraits {
+  using Type = HINTERNET;
+  static Type Invalid() { return nullptr; }
+  static void Close(Type h) { ::InternetCloseHandle(h); }
+};
+
 using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;
 using UniqueFileHandle = UniqueHandle<FileHandleTraits>;
 using UniqueFindHandle = UniqueHandle<FindHandleTraits>;
@@ -93,6 +100,7 @@ using UniqueGdiObject = UniqueHandle<GdiObjectTraits>;
 using UniqueIcon = UniqueHandle<IconTraits>;
 using UniqueMenu = UniqueHandle<MenuTraits>;
 using UniqueLocalMemory = UniqueHandle<LocalMemoryTraits>;
+using UniqueInternetHandle = UniqueHandle<InternetHandleTraits>;
 
 // Owns one reference of a COM interface.
 template <typename T>

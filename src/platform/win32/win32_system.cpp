@@ -2,16 +2,55 @@
 
 #include "platform/win32/browser_win32.h"
 #include "platform/win32/canvas_win32.h"
+#include "platform/win32/clock_win32.h"
+#include "platform/win32/files_win32.h"
+#include "platform/win32/http_win32.h"
+#include "platform/win32/processes_win32.h"
+#include "platform/win32/profile_store_win32.h"
+#include "platform/win32/registry_win32.h"
+#include "platform/win32/shell_win32.h"
+#include "platform/win32/threads_win32.h"
+#include "platform/win32/ui_win32.h"
+#include "platform/win32/win32_windows.h"
 
 namespace vkr::win32 {
 
 System CreateWin32System() {
+  // Built once and never destroyed: detached workers may still use them while the process ends.
+  // The UI adapter makes the calling thread the GUI thread.
+  static Win32Registry* const registry = new Win32Registry;
+  static Win32ProfileStore* const profile = new Win32ProfileStore;
+  static Win32Files* const files = new Win32Files;
+  static Win32Shell* const shell = new Win32Shell;
+  static Win32Processes* const processes = new Win32Processes;
+  static Win32Http* const http = new Win32Http;
+  static Win32Clock* const clock = new Win32Clock;
+  static Win32Ui* const ui = new Win32Ui;
+  static Win32Threads* const threads = new Win32Threads;
+  static Win32Graphics* const graphics = new Win32Graphics;
+  static Win32BrowserFactory* const browsers = new Win32BrowserFactory;
+  static Win32Windows* const windows =
+      new Win32Windows([](HDC dc) -> std::unique_ptr<Canvas> { return std::make_unique<DcCanvas>(dc); }, ui);
+  static Win32Tray* const tray = new Win32Tray;
+  static Win32Menus* const menus = new Win32Menus;
+  static Win32Resources* const resources = new Win32Resources;
+
   System system;
-  // The adapters are added concern by concern.
-  static Win32Graphics graphics;
-  system.graphics = &graphics;
-  static Win32BrowserFactory browsers;
-  system.browsers = &browsers;
+  system.registry = registry;
+  system.profile = profile;
+  system.files = files;
+  system.shell = shell;
+  system.processes = processes;
+  system.http = http;
+  system.clock = clock;
+  system.ui = ui;
+  system.threads = threads;
+  system.graphics = graphics;
+  system.browsers = browsers;
+  system.windows = windows;
+  system.tray = tray;
+  system.menus = menus;
+  system.resources = resources;
   return system;
 }
 

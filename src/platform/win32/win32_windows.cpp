@@ -1,11 +1,11 @@
 #include "platform/win32/win32_windows.h"
 
-#include <shellapi.h>
 
 #include <cstring>
 
 #include "platform/canvas.h"
 #include "platform/win32/handles.h"
+#include "platform/win32/ui_win32.h"
 #include "platform/win32/wide.h"
 
 namespace vkr::win32 {
@@ -59,7 +59,8 @@ HICON ApplicationIcon(bool small_icon) {
   return static_cast<HICON>(icon);
 }
 
-Win32Windows::Win32Windows(DcCanvasFactory canvas_factory) : canvas_factory_(std::move(canvas_factory)) {
+Win32Windows::Win32Windows(DcCanvasFactory canvas_factory, Win32Ui* ui)
+    : canvas_factory_(std::move(canvas_factory)), ui_(ui) {
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof(wc);
   // Double-clicks are wanted: the game window's title toggles maximise on them.
@@ -223,6 +224,19 @@ Rect Win32Windows::WorkArea() {
     return Rect{0, 0, screen.width, screen.height};
   }
   return Rect{r.left, r.top, r.right, r.bottom};
+}
+
+void Win32Windows::SetMessageHook(std::function<bool(const QueuedMessage& message)> hook) {
+  if (!ui_) return;
+  if (!hook) {
+    ui_->SetPreDispatchHook(nullptr);
+    return;
+  }
+  ui_->SetPreDispatchHook([hook = std::move(hook)](MSG& msg) {
+    const QueuedMessage message{ToHandle(msg.hwnd), msg.message, msg.wParam, static_cast<std::intptr_t>(msg.lParam),
+                                static_cast<std::uint32_t>(msg.time), Point{msg.pt.x, msg.pt.y}};
+    return hook(message);
+  });
 }
 
 void Win32Windows::TranslateAndDispatch(const QueuedMessage& message) {

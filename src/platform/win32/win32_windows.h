@@ -1,7 +1,7 @@
 // Win32 adapters of the top-level windows, the tray icon, popup menus and embedded resources.
 #pragma once
 
-#include <windows.h>
+#include "platform/win32/windows_headers.h"
 
 #include <functional>
 #include <memory>
@@ -13,13 +13,16 @@
 
 namespace vkr::win32 {
 
+class Win32Ui;
+
 // Paints on a device context through the core's canvas. Installed by the composition root from
 // the canvas adapter; without it a window shows only its background colour.
 using DcCanvasFactory = std::function<std::unique_ptr<Canvas>(HDC dc)>;
 
 class Win32Windows : public Windows {
  public:
-  explicit Win32Windows(DcCanvasFactory canvas_factory = nullptr);
+  // `ui` runs the message loop whose pre-dispatch hook SetMessageHook sets; null for none.
+  explicit Win32Windows(DcCanvasFactory canvas_factory = nullptr, Win32Ui* ui = nullptr);
   ~Win32Windows() override;
   Win32Windows(const Win32Windows&) = delete;
   Win32Windows& operator=(const Win32Windows&) = delete;
@@ -57,6 +60,7 @@ class Win32Windows : public Windows {
   std::int16_t KeyState(int virtual_key) override;
   Size PrimaryScreenSize() override;
   Rect WorkArea() override;
+  void SetMessageHook(std::function<bool(const QueuedMessage& message)> hook) override;
   void TranslateAndDispatch(const QueuedMessage& message) override;
   void SetFloatingPointControlWord(std::uint16_t word) override;
 
@@ -66,6 +70,7 @@ class Win32Windows : public Windows {
   void Paint(HWND hwnd);
 
   DcCanvasFactory canvas_factory_;
+  Win32Ui* ui_;
   ATOM class_atom_ = 0;
 };
 

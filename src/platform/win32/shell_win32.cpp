@@ -1,0 +1,64 @@
+#include "platform/win32/shell_win32.h"
+
+#include "platform/win32/handles.h"
+#include "platform/win32/wide.h"
+#include "platform/win32/windows_headers.h"
+
+namespace vkr::win32 {
+namespace {
+
+// COM for the calling thread for the lifetime of the object. A thread that already has COM (in
+// any apartment) keeps it as it is.
+class ScopedComInitialize {
+ public:
+  ScopedComInitialize() : result_(::CoInitialize(nullptr)) {}
+  ~ScopedComInitialize() {
+    if (SUCCEEDED(result_)) ::CoUninitialize();
+  }
+  ScopedComInitialize(const ScopedComInitialize&) = delete;
+  ScopedComInitialize& operator=(const ScopedComInitialize&) = delete;
+  bool usable() const { return SUCCEEDED(result_) || result_ == RPC_E_CHANGED_MODE; }
+
+ private:
+  HRESULT result_;
+};
+
+// The shell link's path buffer: MAX_PATH and one.
+constexpr int kShortcutPathChars = 261;
+
+}  // namespace
+
+std::u16string Win32Shell::SpecialFolder(int csidl) {
+  wchar_t path[MAX_PATH + 1] = {};
+  if (!::SHGetSpecialFolderPathW(nullptr, path, csidl, FALSE)) return u"";
+  return FromWide(path);
+}
+
+std::intptr_t Win32Shell::Execute(WindowHandle owner, const std::u16string& verb, const std::u16string& file,
+                                  const std::u16string& parameters, const std::u16string& directory, int show) {
+  const HINSTANCE result = ::ShellExecuteW(reinterpret_cast<HWND>(owner), WideOrNull(verb), Wide(file),
+                                           WideOrNull(parameters), WideOrNull(directory), show);
+  return reinterpret_cast<std::intptr_t>(result);
+}
+
+std::u16string Win32Shell::ResolveShortcut(const std::u16string& path) {
+  if (path.empty()) return u"";
+  const ScopedComInitialize com;
+  if (!com.usable()) return u"";
+  std::u16string target;
+  {
+    ComPtr<IShellLinkW> link;
+    if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.put_void()))) {
+      return u"";
+    }
+    ComPtr<IPersistFile> file;
+    if (FAILED(link.As(IID_IPersistFile, &file)) || FAILED(file->Load(Wide(path), STGM_READ))) return u"";
+    if (FAILED(link->Resolve(nullptr, SLR_NO_UI))) return u"";
+    wchar_t buffer[kShortcutPathChars] = {};
+    if (link->GetPath(buffer, kShortcutPathChars, nullptr, 0) != S_OK) return u"";
+    target = FromWide(buffer);
+  }  // the interfaces are released before COM is uninitialised
+  return target;
+}
+
+}  // namespace vkr::win32
