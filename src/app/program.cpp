@@ -8,6 +8,7 @@
 #include "login/form_login.h"
 #include "platform/system.h"
 #include "platform/win_constants.h"
+#include "statistics/statistics.h"
 #include "uninstall/un_install.h"
 
 namespace vkr {
@@ -33,23 +34,15 @@ bool CheckStartupResources() {
   return false;
 }
 
-namespace {
-
-bool IsSetupReportSwitch(const std::u16string& first) {
-  return first == kSetupSuccessSwitch || first == kSetupSuccessAndDownloadSwitch;
-}
-
-}  // namespace
-
 int RunProgram() {
   // Initialisation: the configuration first (which creates DataDir in every run mode).
   LoadConfig();
+  CreateStatisticsManager();
 
   if (HasUninstallSwitch()) {
     RunUninstall();
-  } else if (IsSetupReportSwitch(FirstParameterLowered())) {
-    // The setup report is sent here once the statistics manager exists; until then the process
-    // ends without a window.
+  } else if (StatisticsManager()->CheckSendSetupStatistics()) {
+    // The setup report has been sent; the process ends without a window.
   } else if (CheckStartupResources()) {
     CreateLoginWindow();
   }
@@ -57,6 +50,7 @@ int RunProgram() {
   // Without a main window the loop returns at once.
   Sys().ui->RunMessageLoop();
   ReleaseLoginWindow();
+  ReleaseStatisticsManager();
   return 0;
 }
 

@@ -10,6 +10,7 @@
 #include "login/updata_thread.h"
 #include "platform/system.h"
 #include "platform/win_constants.h"
+#include "statistics/statistics.h"
 
 namespace vkr {
 
@@ -289,7 +290,9 @@ void TFormLogin::browserDocumentComplete(const std::u16string& /*url*/) {
 }
 
 void TFormLogin::RequestActivityReport() {
-  // The statistics manager's activity report (type 1) is requested here.
+  // The manager decides whether this document sends the report (only the first of the
+  // configuration file does).
+  if (TStatisticsManager* manager = StatisticsManager()) manager->SendStatisticsThread(kActiveStatistics);
 }
 
 void TFormLogin::browserNavigateError(const std::u16string& /*url*/, bool& /*cancel*/) {

@@ -21,6 +21,7 @@ constexpr std::uint32_t KEY_WRITE = 0x20006;
 constexpr std::uint32_t KEY_ALL_ACCESS = 0xF003F;
 constexpr std::uint32_t KEY_WOW64_64KEY = 0x0100;
 constexpr std::uint32_t KEY_WOW64_32KEY = 0x0200;
+constexpr std::uint32_t STANDARD_RIGHTS_READ = 0x20000;
 
 // Registry value types.
 constexpr std::uint32_t REG_NONE = 0;

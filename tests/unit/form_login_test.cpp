@@ -11,6 +11,7 @@
 #include "form_test_support.h"
 #include "game/form_main.h"
 #include "platform/win_constants.h"
+#include "statistics/statistics.h"
 
 namespace vkr {
 namespace {
@@ -254,6 +255,21 @@ TEST_F(LoginTest, CompletedDocumentShowsTheBrowser) {
   browser().RaiseDocumentComplete(GameLoginUrl);
   EXPECT_TRUE(login->NavigateSuccess());
   EXPECT_EQ(browser().bounds, (Rect{287, 202, 857, 542}));
+}
+
+TEST_F(LoginTest, CompletedDocumentsAskForTheActivityReport) {
+  CreateStatisticsManager();
+  const int started = system.threads.started;  // the update worker
+  browser().RaiseDocumentComplete(GameLoginUrl);
+  EXPECT_EQ(system.profile.ReadString(GetConfigPath(), u"Common", u"RunCount", u"", 64), u"1");
+  EXPECT_EQ(system.threads.started, started + 1);
+  // Every completed document counts; only the first of the configuration file reports.
+  browser().RaiseDocumentComplete(GameLoginUrl + u"#frame");
+  EXPECT_EQ(system.profile.ReadString(GetConfigPath(), u"Common", u"RunCount", u"", 64), u"2");
+  EXPECT_EQ(system.threads.started, started + 1);
+  // Not while a failure is pending.
+  login->browserNavigateError(GameLoginUrl, *std::make_unique<bool>(false));
+  ReleaseStatisticsManager();
 }
 
 TEST_F(LoginTest, FailureShowsTheTextAndRetriesEveryFiveSeconds) {

@@ -1,6 +1,5 @@
 #include "platform/win32/win32_windows.h"
 
-
 #include <cstring>
 
 #include "platform/canvas.h"
