@@ -260,6 +260,12 @@ TEST_F(LoginTest, CompletedDocumentShowsTheBrowser) {
 TEST_F(LoginTest, CompletedDocumentsAskForTheActivityReport) {
   CreateStatisticsManager();
   const int started = system.threads.started;  // the update worker
+  // The error page of a failed load counts nothing.
+  browser().RaiseNavigateError(GameLoginUrl);
+  browser().RaiseDocumentComplete(u"res://ieframe.dll/dnserror.htm");
+  EXPECT_EQ(system.profile.ReadString(GetConfigPath(), u"Common", u"RunCount", u"", 64), u"");
+  system.windows.DeliverPosted();
+  system.windows.FireTimer(handle(), handle());
   browser().RaiseDocumentComplete(GameLoginUrl);
   EXPECT_EQ(system.profile.ReadString(GetConfigPath(), u"Common", u"RunCount", u"", 64), u"1");
   EXPECT_EQ(system.threads.started, started + 1);
@@ -267,8 +273,6 @@ TEST_F(LoginTest, CompletedDocumentsAskForTheActivityReport) {
   browser().RaiseDocumentComplete(GameLoginUrl + u"#frame");
   EXPECT_EQ(system.profile.ReadString(GetConfigPath(), u"Common", u"RunCount", u"", 64), u"2");
   EXPECT_EQ(system.threads.started, started + 1);
-  // Not while a failure is pending.
-  login->browserNavigateError(GameLoginUrl, *std::make_unique<bool>(false));
   ReleaseStatisticsManager();
 }
 
