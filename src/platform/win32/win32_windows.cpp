@@ -14,6 +14,7 @@ constexpr wchar_t kWindowClass[] = L"VkrTopLevelWindow";
 
 // What the adapter keeps per window, owned through GWLP_USERDATA from WM_NCCREATE to WM_NCDESTROY.
 struct WindowData {
+  Win32Windows* owner = nullptr;
   WindowListener* listener = nullptr;
   COLORREF background = RGB(255, 255, 255);
   bool tracking_mouse = false;
@@ -79,6 +80,7 @@ Win32Windows::~Win32Windows() = default;
 WindowHandle Win32Windows::Create(const WindowSpec& spec, WindowListener* listener) {
   if (!class_atom_ || !listener) return kNoWindow;
   auto data = std::make_unique<WindowData>();
+  data->owner = this;
   data->listener = listener;
   data->background = spec.background;
   HWND hwnd = ::CreateWindowExW(spec.ex_style, kWindowClass, Wide(spec.caption), spec.style & ~WS_VISIBLE,
@@ -265,7 +267,9 @@ LRESULT CALLBACK Win32Windows::WindowProcedure(HWND hwnd, UINT message, WPARAM w
   }
   // The one boundary where the system calls the core for a window: nothing may escape it.
   try {
-    return Handle(hwnd, message, wparam, lparam);
+    WindowData* data = DataOf(hwnd);
+    if (!data) return ::DefWindowProcW(hwnd, message, wparam, lparam);
+    return data->owner->Handle(hwnd, message, wparam, lparam);
   } catch (...) {
     return ::DefWindowProcW(hwnd, message, wparam, lparam);
   }
