@@ -48,7 +48,9 @@ void CreateLoginWindow() {
   LoginWindowOwner() = std::make_unique<TFormLogin>();
   FormLogin = LoginWindowOwner().get();
   Sys().ui->SetMainWindow(FormLogin->Handle());
-  FormLogin->Show();
+  // A login address that enters the game at once has opened a game window already; the login
+  // window then stays hidden until that window closes.
+  if (!FormMain) FormLogin->Show();
 }
 
 void ReleaseLoginWindow() {
