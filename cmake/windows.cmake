@@ -47,3 +47,15 @@ endif()
 if(EXISTS ${CMAKE_SOURCE_DIR}/bench/CMakeLists.txt)
   add_subdirectory(bench)
 endif()
+
+# Test programs: the recording program that the stand-in serves as the installer and the companion
+# updater (and that the e2e tests place where the launcher starts a program), and the reader of
+# other processes' window texts (message-box texts are invisible to X tools).
+add_executable(run_recorder WIN32 ${CMAKE_SOURCE_DIR}/tools/standin/run_recorder.c)
+add_executable(window_texts ${CMAKE_SOURCE_DIR}/tools/wintext/window_texts.c)
+target_link_libraries(window_texts PRIVATE shell32)
+foreach(tool run_recorder window_texts)
+  target_compile_options(${tool} PRIVATE ${VKR_WARNINGS})
+  target_link_options(${tool} PRIVATE -s)
+  set_target_properties(${tool} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/out/tools)
+endforeach()

@@ -1,0 +1,249 @@
+"""The e2e harness: the real vkr.exe under Wine, in a fresh copy of the template prefix, with the
+stand-in as its proxy and a private X display.
+
+Every test of LauncherTestCase gets its own scratch folder (prefix, HOME, stand-in records, browser
+log), its own stand-in and its own wineserver; everything is ended at the end of the test. Waiting
+is always for a condition with a deadline.
+
+Locations come from the environment (scripts/test sets them) or default to the checkout:
+  VKR_WIN32_OUT      the Windows build's output folder (vkr.exe, tools/)
+  VKR_WINE_TEMPLATE  the template prefix built by scripts/setup
+  VKR_E2E_ARTIFACTS  where screenshots go
+"""
+
+import atexit
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import unittest
+
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+sys.path.insert(0, os.path.join(ROOT, "tools", "winenv"))
+sys.path.insert(0, os.path.join(ROOT, "tools", "standin"))
+
+import standin  # noqa: E402
+import winenv  # noqa: E402
+from winenv import wait_for  # noqa: E402,F401  (re-exported for the tests)
+
+WIN32_OUT = os.path.abspath(os.environ.get("VKR_WIN32_OUT", os.path.join(ROOT, "build-win32", "out")))
+TEMPLATE = os.path.abspath(os.environ.get("VKR_WINE_TEMPLATE", os.path.join(ROOT, ".cache", "wine-template")))
+ARTIFACTS = os.path.abspath(os.environ.get("VKR_E2E_ARTIFACTS", os.path.join(WIN32_OUT, "..", "e2e")))
+
+LAUNCHER = os.path.join(WIN32_OUT, "vkr.exe")
+SKIN_FOLDER = os.path.join(WIN32_OUT, "Skin")
+RUN_RECORDER = os.path.join(WIN32_OUT, "tools", "run_recorder.exe")
+WINDOW_TEXTS = os.path.join(WIN32_OUT, "tools", "window_texts.exe")
+
+# Where the launcher is installed in each prefix, and its per-machine data folder there.
+INSTALL_DIR_WINDOWS = r"C:\Program Files\Velqo\vkr"
+DATA_DIR_WINDOWS = r"C:\ProgramData\Velqo\vkr"
+
+_display = None
+
+
+def display():
+    """The X display for the tests: $DISPLAY when set, otherwise one private Xvfb for the whole run."""
+    global _display
+    if os.environ.get("DISPLAY"):
+        return os.environ["DISPLAY"]
+    if _display is None:
+        _display = winenv.Xvfb()
+        atexit.register(_display.stop)
+    return _display.display
+
+
+def read_text_file(path):
+    """A text file written by a Windows program: UTF-16 with its byte-order mark, else UTF-8, else
+    the Chinese ANSI code page that Wine uses under zh_CN."""
+    with open(path, "rb") as file:
+        data = file.read()
+    if data.startswith(b"\xff\xfe"):
+        return data[2:].decode("utf-16-le")
+    try:
+        return data.decode("utf-8")
+    except UnicodeDecodeError:
+        return data.decode("gbk", "replace")
+
+
+def read_ini(path):
+    """{section: {key: value}} of a profile file, read the way the profile functions see it: keys
+    compared without letter case (stored as written), the first occurrence wins."""
+    sections = {}
+    current = None
+    for line in read_text_file(path).splitlines():
+        line = line.strip()
+        if line.startswith("[") and "]" in line:
+            current = sections.setdefault(line[1:line.index("]")], {})
+        elif current is not None and "=" in line:
+            key, _, value = line.partition("=")
+            current.setdefault(key.strip(), value.strip())
+    return sections
+
+
+class LauncherTestCase(unittest.TestCase):
+    """Base of the e2e tests. setUp prepares the prefix, stand-in and wineserver; tests install the
+    launcher, start it and look at windows, files, the registry and the stand-in's records."""
+
+    standin_version = "1.4.0.0"
+
+    def setUp(self):
+        for path in (LAUNCHER, RUN_RECORDER, WINDOW_TEXTS):
+            if not os.path.isfile(path):
+                self.fail("missing build output %s (build the Windows targets first)" % path)
+        if not os.path.isdir(os.path.join(TEMPLATE, "drive_c")):
+            self.fail("missing template prefix %s (run scripts/setup)" % TEMPLATE)
+        self.scratch = tempfile.mkdtemp(prefix="vkr-e2e-")
+        self.addCleanup(shutil.rmtree, self.scratch, True)
+        self.display = display()
+
+        self.standin = standin.StandIn(version=self.standin_version, installer=RUN_RECORDER, updater=RUN_RECORDER,
+                                       record_dir=os.path.join(self.scratch, "standin"))
+        self.standin_port = self.standin.start()
+        self.addCleanup(self.standin.stop)
+
+        self.prefix = winenv.WinePrefix(TEMPLATE, self.scratch, display=self.display)
+        self.prefix.set_proxy(self.standin_port)
+        self.browser_log = os.path.join(self.scratch, "browser.log")
+        browser = os.path.join(self.scratch, "browser.sh")
+        with open(browser, "w") as script:
+            script.write("#!/bin/sh\nprintf '%%s\\n' \"$*\" >> '%s'\n" % self.browser_log)
+        os.chmod(browser, 0o755)
+        self.prefix.set_browser(browser)
+        self.prefix.start_server()
+        self.addCleanup(self.prefix.kill)
+        self._processes = []
+        self.addCleanup(self._end_processes)
+
+    # Files in the prefix -----------------------------------------------------------------------
+
+    def unix_path(self, windows_path):
+        return self.prefix.unix_path(windows_path)
+
+    @property
+    def data_dir(self):
+        return self.unix_path(DATA_DIR_WINDOWS)
+
+    @property
+    def install_dir(self):
+        return self.unix_path(INSTALL_DIR_WINDOWS)
+
+    def install_launcher(self, with_skin=True):
+        """Copies vkr.exe (and its Skin folder unless with_skin is false) into the install folder
+        of the prefix; returns the Linux path of the copied program."""
+        os.makedirs(self.install_dir, exist_ok=True)
+        target = os.path.join(self.install_dir, "vkr.exe")
+        shutil.copy2(LAUNCHER, target)
+        if with_skin:
+            if not os.path.isdir(SKIN_FOLDER):
+                self.fail("the build has no Skin folder beside vkr.exe")
+            shutil.copytree(SKIN_FOLDER, os.path.join(self.install_dir, "Skin"))
+        return target
+
+    def place_recorder(self, unix_path):
+        """Puts the recording program at unix_path; it writes unix_path + ".ran" when started."""
+        os.makedirs(os.path.dirname(unix_path), exist_ok=True)
+        shutil.copy2(RUN_RECORDER, unix_path)
+        return unix_path
+
+    @staticmethod
+    def recorded_runs(program_path):
+        """The command lines with which a recording program ran (empty when it never ran)."""
+        marker = program_path + ".ran"
+        if not os.path.isfile(marker):
+            return []
+        return [line for line in read_text_file(marker).splitlines() if line]
+
+    def read_ini(self, unix_path):
+        return read_ini(unix_path)
+
+    # Registry and stand-in ---------------------------------------------------------------------
+
+    def reg_query(self, key, value=None):
+        return self.prefix.reg_query(key, value)
+
+    def standin_records(self, kind):
+        return self.standin.get_records(kind)
+
+    def browser_addresses(self):
+        if not os.path.isfile(self.browser_log):
+            return []
+        with open(self.browser_log, encoding="utf-8", errors="replace") as log:
+            return [line.rstrip("\n") for line in log]
+
+    # Processes ---------------------------------------------------------------------------------
+
+    def start_launcher(self, program, *arguments):
+        """Starts a Windows program of the prefix (Linux path) with arguments; returns the Popen."""
+        process = self.prefix.start([self.prefix.windows_path(program)] + list(arguments))
+        self._processes.append(process)
+        return process
+
+    def wait_exit(self, process, timeout=30):
+        try:
+            return process.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            self.screenshot("still-running")
+            self.fail("the program was still running after %d s" % timeout)
+
+    def _end_processes(self):
+        for process in self._processes:
+            if process.poll() is None:
+                process.kill()
+                process.wait()
+
+    # Windows -----------------------------------------------------------------------------------
+
+    def xdotool(self, *arguments, check=False):
+        result = subprocess.run(["xdotool"] + list(arguments), env=self.prefix.env(), capture_output=True,
+                                text=True, timeout=20)
+        if check and result.returncode != 0:
+            self.fail("xdotool %s failed: %s" % (" ".join(arguments), result.stderr.strip()))
+        return result.stdout
+
+    def visible_windows(self, name=None, pid=None):
+        """Ids of the visible windows whose title matches the regular expression `name` (any title
+        when None) and, when `pid` is given, that belong to that process."""
+        arguments = ["search", "--onlyvisible"]
+        if pid is not None:
+            arguments += ["--pid", str(pid)]
+        if name is not None or pid is None:
+            arguments += ["--name", name if name is not None else ""]
+        return self.xdotool(*arguments).split()
+
+    def wait_window(self, name, timeout=30, pid=None):
+        """The id of the first visible window titled `name` (a regular expression), polled with a
+        deadline."""
+        try:
+            return wait_for(lambda: self.visible_windows(name, pid), timeout, what="window " + name)[0]
+        except TimeoutError as error:
+            self.screenshot("no-window")
+            self.fail(str(error))
+
+    def window_name(self, window):
+        return self.xdotool("getwindowname", window).rstrip("\n")
+
+    def window_texts(self, caption):
+        """[(class, text)] of the child windows of the visible window titled exactly `caption`,
+        read through the system (message-box texts are not visible to X tools)."""
+        result = self.prefix.run([WINDOW_TEXTS, caption], timeout=30)
+        rows = []
+        for line in result.stdout.decode("utf-8", "replace").splitlines():
+            window_class, _, text = line.partition("\t")
+            rows.append((window_class, text))
+        return rows
+
+    def press(self, window, *keys):
+        """Focuses `window` and sends it the keys (xdotool names, e.g. "Return", "shift+Tab")."""
+        self.xdotool("windowfocus", window)
+        self.xdotool("key", "--window", window, *keys, check=True)
+
+    def screenshot(self, name):
+        """Saves the whole screen as <artifacts>/<test>-<name>.png and returns the path."""
+        os.makedirs(ARTIFACTS, exist_ok=True)
+        test = re.sub(r"[^A-Za-z0-9_.-]+", "_", self.id().split(".", 1)[-1])
+        path = os.path.join(ARTIFACTS, "%s-%s.png" % (test, name))
+        subprocess.run(["import", "-window", "root", path], env=self.prefix.env(), capture_output=True, timeout=30)
+        return path

@@ -1,0 +1,122 @@
+"""The platform stand-in on its own: what it serves as a proxy for the velqo hosts, what it records,
+and its control interface. Runs without Wine."""
+
+import hashlib
+import http.client
+import json
+import os
+import tempfile
+import unittest
+
+import harness  # noqa: F401  (puts tools/standin on the path)
+import standin
+
+
+class StandInTest(unittest.TestCase):
+
+    def setUp(self):
+        self.folder = tempfile.TemporaryDirectory()
+        self.addCleanup(self.folder.cleanup)
+        self.program = os.path.join(self.folder.name, "program.exe")
+        with open(self.program, "wb") as program:
+            program.write(b"MZ" + bytes(range(256)) * 4)
+        self.standin = standin.StandIn(installer=self.program, updater=self.program,
+                                       record_dir=os.path.join(self.folder.name, "records"))
+        self.port = self.standin.start()
+        self.addCleanup(self.standin.stop)
+
+    def get(self, target):
+        """(status, headers, body) of one GET of `target`, sent to the stand-in as to a proxy."""
+        connection = http.client.HTTPConnection("127.0.0.1", self.port, timeout=10)
+        try:
+            connection.request("GET", target)
+            response = connection.getresponse()
+            return response.status, dict(response.getheaders()), response.read()
+        finally:
+            connection.close()
+
+    def control(self, command):
+        status, _, body = self.get("http://127.0.0.1:%d/__standin/%s" % (self.port, command))
+        self.assertEqual(status, 200, body)
+        return json.loads(body)
+
+    def test_velqo_addresses_as_a_proxy_receives_them(self):
+        cases = [
+            # (target, status, text the body holds)
+            ("http://login.velqo.com:80/client/index.php?regtimes=1&refer=123ss", 200, b'name="username"'),
+            ("http://login.velqo.com/client/index.php", 200, b'name="username"'),
+            ("http://s7.morvane.velqo.com:80/", 200, b"Morvane S7"),
+            ("http://down.velqo.com:80/Velqo/vkr/official1/app.ini", 200, b"[version]\r\ncurrentversion=1.4.0.0\r\n"),
+            ("http://stat.velqo.com:80/controller/istat.controller.php?item=x", 200, b"1"),
+            ("http://www.velqo.com/qx/", 200, b"Morvane"),
+            ("http://pay.velqo.com/index.php?step=3&game_id=155", 200, b"step=3"),
+            ("http://bbs.velqo.com/index.php?gid=1800", 200, b"<h1>"),
+            ("http://login.velqo.com/other.php", 404, b"404"),
+            ("http://example.com/", 404, b"404"),
+            ("http://velqo.com.example.net/client/index.php", 404, b"404"),
+        ]
+        for target, status, text in cases:
+            with self.subTest(target=target):
+                got_status, _, body = self.get(target)
+                self.assertEqual(got_status, status)
+                self.assertIn(text, body)
+
+    def test_enter_game_redirects_to_the_chosen_game_server(self):
+        status, headers, _ = self.get("http://login.velqo.com:80/entergame_pc.php?username=a&server=s2")
+        self.assertEqual(status, 302)
+        self.assertEqual(headers["Location"], "http://s2.morvane.velqo.com/")
+        _, headers, _ = self.get("http://login.velqo.com/entergame_pc.php?server=../x")
+        self.assertEqual(headers["Location"], "http://s1.morvane.velqo.com/")
+
+    def test_programs_are_served_byte_for_byte(self):
+        with open(self.program, "rb") as program:
+            expected = program.read()
+        for path in ("/Velqo/vkr/official1/Viziv_Ezadariz.exe", "/Velqo/vkr/animateicon/VelqoAnimateIcon.exe"):
+            status, headers, body = self.get("http://down.velqo.com:80" + path)
+            self.assertEqual((status, body), (200, expected))
+            self.assertEqual(headers["Content-Length"], str(len(expected)))
+
+    def test_version_and_checksum_follow_the_control_interface(self):
+        self.control("set?version=1.4.0.1&sha256=1")
+        _, _, body = self.get("http://down.velqo.com/Velqo/vkr/official1/app.ini")
+        with open(self.program, "rb") as program:
+            digest = hashlib.sha256(program.read()).hexdigest()
+        self.assertEqual(body, ("[version]\r\ncurrentversion=1.4.0.1\r\nsha256=%s\r\n" % digest).encode())
+        self.assertEqual(self.control("state")["version"], "1.4.0.1")
+
+    def test_statistics_queries_are_recorded_as_sent(self):
+        query = "item=4061rke2w7&platform=Velqo&ext_3=&ext_4={AB-CD}&user_ip=10.0.0.2"
+        self.get("http://stat.velqo.com:80/controller/istat.controller.php?" + query)
+        records = self.control("records?kind=stat")
+        self.assertEqual(len(records), 1)
+        self.assertEqual(records[0]["query"], query)
+        self.assertEqual(records[0]["params"]["ext_3"], "")
+        self.assertEqual(records[0]["params"]["ext_4"], "{AB-CD}")
+        with open(os.path.join(self.folder.name, "records", "stat.jsonl"), encoding="utf-8") as log:
+            self.assertEqual(json.loads(log.readline())["query"], query)
+        self.control("clear")
+        self.assertEqual(self.control("records?kind=stat"), [])
+
+    def test_every_proxied_request_is_recorded_but_control_requests_are_not(self):
+        self.get("http://example.com:80/x?y=1")
+        self.control("state")
+        requests = self.standin.get_records("request")
+        self.assertEqual([(r["host"], r["path"], r["query"]) for r in requests], [("example.com", "/x", "y=1")])
+
+    def test_modes_apply_per_path_until_cleared(self):
+        app_ini = "/Velqo/vkr/official1/app.ini"
+        self.control("mode?path=%s&mode=500" % app_ini)
+        self.assertEqual(self.get("http://down.velqo.com" + app_ini)[0], 500)
+        self.assertEqual(self.get("http://login.velqo.com/client/index.php")[0], 200)
+        self.control("mode?path=down.velqo.com%s&mode=drop" % app_ini)
+        with self.assertRaises((http.client.HTTPException, ConnectionError)):
+            self.get("http://down.velqo.com" + app_ini)
+        self.control("mode?path=down.velqo.com%s&mode=normal" % app_ini)
+        self.control("mode?path=%s&mode=normal" % app_ini)
+        self.assertEqual(self.get("http://down.velqo.com" + app_ini)[0], 200)
+        status, _, _ = self.get("http://127.0.0.1:%d/__standin/mode?path=/&mode=nonsense" % self.port)
+        self.assertEqual(status, 400)
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -1,0 +1,383 @@
+#!/usr/bin/env python3
+"""Loopback stand-in of the Velqo platform's web services, for the e2e tests and the demo.
+
+One HTTP server on 127.0.0.1 that is at once the platform's sites and the HTTP proxy a Wine prefix
+points at: proxied requests arrive with absolute addresses ("GET http://login.velqo.com:80/..."),
+direct ones with a Host header. Only the velqo hosts below are served; every other host and path
+gets 404, so nothing ever reaches the internet.
+
+Served:
+  login.velqo.com     /client/index.php   login page with a "username" form
+                      /entergame_pc.php   enter-game address: 302 to the chosen game server
+  <label>.morvane.velqo.com /             game-server page
+  down.velqo.com      /Velqo/vkr/official1/app.ini            update description ([version])
+                      /Velqo/vkr/official1/Viziv_Ezadariz.exe  installer (a recording program)
+                      /Velqo/vkr/animateicon/VelqoAnimateIcon.exe  companion updater (same)
+  stat.velqo.com      /controller/istat.controller.php  records the query, answers "1"
+  www / pay / bbs     the home, service, recharge and forum pages
+
+Control, on the stand-in's own address (127.0.0.1:PORT or localhost:PORT):
+  /__standin/state                          configuration and modes as JSON
+  /__standin/set?version=1.4.0.1&sha256=1    change the served version / add the installer's SHA-256
+  /__standin/mode?path=PATH&mode=MODE       deliver PATH (or HOST+PATH) in MODE; mode=normal clears
+  /__standin/records?kind=stat|request      records as a JSON list
+  /__standin/clear                          forget the records
+
+Delivery modes live in DELIVERY_MODES: a function that gets the request handler and the response
+that the normal route built, and writes whatever it likes to the connection. A faulty mode is one
+small function there.
+"""
+
+import argparse
+import hashlib
+import html
+import http.server
+import json
+import os
+import re
+import signal
+import socket
+import sys
+import threading
+import time
+import urllib.parse
+
+LOGIN_HOST = "login.velqo.com"
+DOWNLOAD_HOST = "down.velqo.com"
+STAT_HOST = "stat.velqo.com"
+MAIN_HOST = "www.velqo.com"
+PAY_HOST = "pay.velqo.com"
+FORUM_HOST = "bbs.velqo.com"
+GAME_SERVER_HOST = re.compile(r"^([a-z0-9][a-z0-9-]*)\.morvane\.velqo\.com$")
+
+LOGIN_PATH = "/client/index.php"
+ENTER_GAME_PATH = "/entergame_pc.php"
+VERSION_PATH = "/Velqo/vkr/official1/app.ini"
+INSTALLER_PATH = "/Velqo/vkr/official1/Viziv_Ezadariz.exe"
+UPDATER_PATH = "/Velqo/vkr/animateicon/VelqoAnimateIcon.exe"
+STAT_PATH = "/controller/istat.controller.php"
+CONTROL_PREFIX = "/__standin/"
+
+
+class Response:
+    def __init__(self, status=200, body=b"", content_type="text/html; charset=utf-8", headers=None):
+        self.status = status
+        self.body = body.encode("utf-8") if isinstance(body, str) else body
+        self.headers = [("Content-Type", content_type)] + list(headers or [])
+
+
+def not_found():
+    return Response(404, "<html><body>404 Not Found</body></html>")
+
+
+def page(title, body):
+    return Response(200, "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>%s</title></head>"
+                         "<body>%s</body></html>\n" % (html.escape(title), body))
+
+
+class Request:
+    def __init__(self, method, host, port, path, query, target, headers):
+        self.method = method
+        self.host = host
+        self.port = port
+        self.path = path
+        self.query = query          # the raw query text, exactly as sent
+        self.target = target        # the request target as sent (absolute when proxied)
+        self.headers = headers
+
+    def params(self):
+        """The query split at "&" and the first "=", values percent-decoded."""
+        result = {}
+        for part in self.query.split("&") if self.query else []:
+            key, _, value = part.partition("=")
+            result[urllib.parse.unquote(key)] = urllib.parse.unquote(value)
+        return result
+
+
+# --- delivery modes -----------------------------------------------------------------------------
+
+def deliver_normal(handler, response):
+    handler.send_response(response.status)
+    for name, value in response.headers:
+        handler.send_header(name, value)
+    handler.send_header("Content-Length", str(len(response.body)))
+    handler.end_headers()
+    if handler.command != "HEAD":
+        handler.wfile.write(response.body)
+
+
+def deliver_server_error(handler, response):
+    deliver_normal(handler, Response(500, "<html><body>500 Internal Server Error</body></html>"))
+
+
+def deliver_drop(handler, response):
+    """Reads the request and closes the connection without a byte of answer."""
+    handler.close_connection = True
+    try:
+        handler.connection.shutdown(socket.SHUT_RDWR)
+    except OSError:
+        pass
+
+
+DELIVERY_MODES = {
+    "normal": deliver_normal,
+    "500": deliver_server_error,
+    "drop": deliver_drop,
+}
+
+
+# --- the stand-in -------------------------------------------------------------------------------
+
+class StandIn:
+    """The stand-in's state and routes. start() serves on a free loopback port in a background
+    thread; stop() ends it."""
+
+    def __init__(self, version="1.4.0.0", installer=None, updater=None, record_dir=None, with_sha256=False):
+        self.version = version
+        self.installer = installer
+        self.updater = updater
+        self.with_sha256 = with_sha256
+        self.record_dir = record_dir
+        self.modes = {}
+        self.records = {"request": [], "stat": []}
+        self.lock = threading.Lock()
+        self.server = None
+        self.thread = None
+        if record_dir:
+            os.makedirs(record_dir, exist_ok=True)
+
+    # Records ----------------------------------------------------------------------------------
+
+    def record(self, kind, entry):
+        entry = dict(entry, time=time.time())
+        with self.lock:
+            self.records[kind].append(entry)
+            if self.record_dir:
+                with open(os.path.join(self.record_dir, kind + ".jsonl"), "a", encoding="utf-8") as log:
+                    log.write(json.dumps(entry, ensure_ascii=False) + "\n")
+
+    def get_records(self, kind):
+        with self.lock:
+            return [dict(entry) for entry in self.records[kind]]
+
+    def clear_records(self):
+        with self.lock:
+            for entries in self.records.values():
+                entries.clear()
+
+    def set_mode(self, key, mode):
+        if mode not in DELIVERY_MODES:
+            raise ValueError("unknown mode " + mode)
+        with self.lock:
+            if mode == "normal":
+                self.modes.pop(key, None)
+            else:
+                self.modes[key] = mode
+
+    def mode_for(self, request):
+        with self.lock:
+            return self.modes.get(request.host + request.path) or self.modes.get(request.path) or "normal"
+
+    # Routes -----------------------------------------------------------------------------------
+
+    def route(self, request):
+        host, path = request.host, request.path
+        if host == LOGIN_HOST:
+            if path == LOGIN_PATH:
+                return self.login_page(request)
+            if path == ENTER_GAME_PATH:
+                return self.enter_game(request)
+        elif host == DOWNLOAD_HOST:
+            if path == VERSION_PATH:
+                return self.version_file()
+            if path == INSTALLER_PATH:
+                return self.program(self.installer)
+            if path == UPDATER_PATH:
+                return self.program(self.updater)
+        elif host == STAT_HOST:
+            if path == STAT_PATH:
+                self.record("stat", {"query": request.query, "params": request.params()})
+                return Response(200, "1", "text/plain")
+        elif host == MAIN_HOST:
+            if path == "/qx/":
+                return page("Morvane", "<h1>Morvane</h1>")
+            if path == "/service.html":
+                return page("客服中心", "<h1>客服中心</h1>")
+        elif host == PAY_HOST:
+            if path in ("/index.php", "/select.php"):
+                return page("充值中心", "<h1>充值中心</h1><p>%s</p>" % html.escape(request.query))
+        elif host == FORUM_HOST:
+            if path == "/index.php":
+                return page("论坛", "<h1>论坛</h1>")
+        else:
+            match = GAME_SERVER_HOST.match(host)
+            if match and path == "/":
+                label = match.group(1).upper()
+                return page("Morvane " + label, "<h1>Morvane %s</h1><div id=\"game\"></div>" % html.escape(label))
+        return not_found()
+
+    def login_page(self, request):
+        return page("Velqo 登录", (
+            "<form action=\"http://%s%s\" method=\"get\">"
+            "<input type=\"text\" name=\"username\" value=\"\">"
+            "<input type=\"password\" name=\"password\" value=\"\">"
+            "<select name=\"server\"><option value=\"s1\">S1</option><option value=\"s2\">S2</option></select>"
+            "<input type=\"submit\" value=\"进入游戏\"></form>"
+            "<a href=\"http://%s/index.php?step=3&amp;game_id=155\">充值</a>") % (LOGIN_HOST, ENTER_GAME_PATH, PAY_HOST))
+
+    def enter_game(self, request):
+        label = request.params().get("server", "s1").lower()
+        if not re.fullmatch(r"[a-z0-9][a-z0-9-]*", label):
+            label = "s1"
+        location = "http://%s.morvane.velqo.com/" % label
+        return Response(302, "<html><body><a href=\"%s\">%s</a></body></html>" % (location, location),
+                        headers=[("Location", location)])
+
+    def version_file(self):
+        with self.lock:
+            version, with_sha256 = self.version, self.with_sha256
+        lines = ["[version]", "currentversion=" + version]
+        if with_sha256 and self.installer and os.path.isfile(self.installer):
+            with open(self.installer, "rb") as program:
+                lines.append("sha256=" + hashlib.sha256(program.read()).hexdigest())
+        return Response(200, "\r\n".join(lines) + "\r\n", "text/plain")
+
+    @staticmethod
+    def program(path):
+        if not path or not os.path.isfile(path):
+            return not_found()
+        with open(path, "rb") as program:
+            return Response(200, program.read(), "application/octet-stream")
+
+    # Control ----------------------------------------------------------------------------------
+
+    def control(self, request):
+        command = request.path[len(CONTROL_PREFIX):]
+        params = request.params()
+        try:
+            if command == "state":
+                with self.lock:
+                    state = {"version": self.version, "sha256": self.with_sha256, "modes": dict(self.modes)}
+                return json_response(state)
+            if command == "set":
+                with self.lock:
+                    if "version" in params:
+                        self.version = params["version"]
+                    if "sha256" in params:
+                        self.with_sha256 = params["sha256"] not in ("", "0", "off", "false")
+                return json_response({"ok": True})
+            if command == "mode":
+                self.set_mode(params["path"], params.get("mode", "normal"))
+                return json_response({"ok": True})
+            if command == "records":
+                return json_response(self.get_records(params.get("kind", "request")))
+            if command == "clear":
+                self.clear_records()
+                return json_response({"ok": True})
+        except (KeyError, ValueError) as error:
+            return Response(400, json.dumps({"error": str(error)}), "application/json")
+        return not_found()
+
+    # Serving ----------------------------------------------------------------------------------
+
+    def start(self, port=0):
+        standin = self
+
+        class Handler(StandInHandler):
+            owner = standin
+
+        self.server = http.server.ThreadingHTTPServer(("127.0.0.1", port), Handler)
+        self.server.daemon_threads = True
+        self.thread = threading.Thread(target=self.server.serve_forever, name="standin", daemon=True)
+        self.thread.start()
+        return self.port
+
+    @property
+    def port(self):
+        return self.server.server_address[1]
+
+    def stop(self):
+        if self.server:
+            self.server.shutdown()
+            self.server.server_close()
+            self.thread.join(timeout=10)
+            self.server = None
+
+
+def json_response(value):
+    return Response(200, json.dumps(value, ensure_ascii=False), "application/json")
+
+
+def split_target(target, host_header):
+    """(host, port, path, query) of a request target: an absolute address as a proxy receives it,
+    or a path with the Host header."""
+    if "://" in target:
+        parts = urllib.parse.urlsplit(target)
+        host, port = parts.hostname or "", parts.port
+        path, query = parts.path or "/", parts.query
+    else:
+        path, _, query = target.partition("?")
+        authority = urllib.parse.urlsplit("//" + (host_header or ""))
+        host = authority.hostname or ""
+        try:
+            port = authority.port
+        except ValueError:
+            port = None
+    return host.lower(), port, path, query
+
+
+class StandInHandler(http.server.BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.1"
+    server_version = "standin/1"
+    owner = None  # the StandIn, set by StandIn.start
+
+    def log_message(self, format, *args):
+        pass
+
+    def handle_any(self):
+        host, port, path, query = split_target(self.path, self.headers.get("Host"))
+        request = Request(self.command, host, port, path, query, self.path, dict(self.headers.items()))
+        length = int(self.headers.get("Content-Length") or 0)
+        if length:
+            self.rfile.read(min(length, 1 << 20))
+        if host in ("127.0.0.1", "localhost") and path.startswith(CONTROL_PREFIX):
+            deliver_normal(self, self.owner.control(request))
+            return
+        self.owner.record("request", {"method": self.command, "host": host, "path": path, "query": query,
+                                      "target": self.path})
+        response = self.owner.route(request) if self.command in ("GET", "HEAD", "POST") else not_found()
+        DELIVERY_MODES[self.owner.mode_for(request)](self, response)
+
+    do_GET = do_HEAD = do_POST = do_PUT = do_DELETE = do_CONNECT = do_OPTIONS = handle_any
+
+
+def main(argv=None):
+    parser = argparse.ArgumentParser(description="Loopback stand-in of the Velqo web services.")
+    parser.add_argument("--port", type=int, default=0, help="port to bind (default: a free one)")
+    parser.add_argument("--port-file", help="file that receives the port once the server listens")
+    parser.add_argument("--version", default="1.4.0.0", help="currentversion served in app.ini")
+    parser.add_argument("--sha256", action="store_true", help="add the installer's SHA-256 to app.ini")
+    parser.add_argument("--installer", help="Windows program served as the installer")
+    parser.add_argument("--updater", help="Windows program served as the companion updater")
+    parser.add_argument("--record-dir", help="folder for request.jsonl and stat.jsonl")
+    args = parser.parse_args(argv)
+
+    standin = StandIn(args.version, args.installer, args.updater, args.record_dir, args.sha256)
+    port = standin.start(args.port)
+    if args.port_file:
+        temporary = args.port_file + ".tmp"
+        with open(temporary, "w") as port_file:
+            port_file.write("%d\n" % port)
+        os.replace(temporary, args.port_file)
+    print("standin listening on 127.0.0.1:%d" % port, flush=True)
+    stopped = threading.Event()
+    signal.signal(signal.SIGTERM, lambda *unused: stopped.set())
+    signal.signal(signal.SIGINT, lambda *unused: stopped.set())
+    while not stopped.wait(1):
+        pass
+    standin.stop()
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
