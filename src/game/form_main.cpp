@@ -368,6 +368,9 @@ void TFormMain::FormDestroy() {
   LeaveLiveGameWindows(this);
   if (!NewFrame) return;
   if (Browser* browser = NewFrame->embeddedwb()) {
+    // The window is going: the blank page's navigation and anything the control raises while it
+    // goes reach no handler.
+    browser->events = BrowserEvents{};
     if (browser->Busy()) browser->Stop();
     browser->Navigate(u"about:blank");
   }

@@ -21,7 +21,10 @@ TFrameWeb::TFrameWeb(TFormMain* owner, WindowHandle parent, const Rect& bounds) 
   Sys().windows->SetFloatingPointControlWord(0x133F);
 }
 
-TFrameWeb::~TFrameWeb() = default;
+TFrameWeb::~TFrameWeb() {
+  // Nothing the control raises while it goes reaches the frame or its window.
+  if (embeddedwb_) embeddedwb_->events = BrowserEvents{};
+}
 
 void TFrameWeb::SetBounds(const Rect& bounds) {
   if (embeddedwb_) embeddedwb_->SetBounds(bounds);

@@ -152,7 +152,7 @@ TFormLogin::~TFormLogin() {
     Sys().tray->Notify(win::NIM_DELETE, MakeTrayRecord(Handle(), kLoginTrayMessage, kLoginTrayTipRemove));
   }
   // The browser's window is a child of this window: it goes before its parent.
-  browser.reset();
+  ReleaseBrowser();
   DestroyHandle();
 }
 
@@ -225,14 +225,22 @@ void TFormLogin::FormClose() {
     Sys().tray->Notify(win::NIM_DELETE, MakeTrayRecord(Handle(), kLoginTrayMessage, kLoginTrayTipRemove));
     tray_icon_shown_ = false;
   }
-  if (browser) browser->Stop();
-  browser.reset();
+  ReleaseBrowser();
   DestroyHandle();
 }
 
-void TFormLogin::Destroyed() {
+void TFormLogin::ReleaseBrowser() {
+  if (!browser) return;
+  // A closing window takes no more events: the control may still raise some while it stops and
+  // goes (a pending reload would otherwise enter the game once more).
+  browser->events = BrowserEvents{};
+  browser->Stop();
   browser.reset();
+}
+
+void TFormLogin::Destroyed() {
   closing_ = true;
+  ReleaseBrowser();
 }
 
 void TFormLogin::browserBeforeNavigate2(const std::u16string& url, bool& cancel) {
@@ -272,6 +280,7 @@ void TFormLogin::ScanUserName() {
 }
 
 void TFormLogin::EnterGame(const std::u16string& url) {
+  if (closing_) return;
   EnterGameUrl = url;
   if (browser) browser->Refresh();
   // Game windows closed since the last one are released here, outside their own handlers.

@@ -122,6 +122,7 @@ class TFormLogin : public TForm {
   void EnterGame(const std::u16string& url);
   void ScanUserName();
   void RequestActivityReport();
+  void ReleaseBrowser();
   std::uintptr_t RetryTimerId() const { return static_cast<std::uintptr_t>(Handle()); }
 
   std::unique_ptr<Browser> browser;

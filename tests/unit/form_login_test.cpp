@@ -462,6 +462,15 @@ TEST_F(LoginTest, EveryCloseEndsTheProgram) {
   EXPECT_TRUE(system.browsers.live.empty());
 }
 
+TEST_F(LoginTest, AClosedWindowEntersNoGame) {
+  login->CloseApp();
+  // A navigation the control reports late, while it goes.
+  bool cancel = false;
+  login->browserBeforeNavigate2(u"http://" + EnterGameMarker + u"late=1", cancel);
+  EXPECT_TRUE(login->GameWindows().empty());
+  EXPECT_EQ(FormMain, nullptr);
+}
+
 TEST_F(LoginTest, CloseAppClosesAsTheCloseButtonDoes) {
   login->CloseApp();
   EXPECT_EQ(system.ui.terminate_requests, 1);
