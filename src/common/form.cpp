@@ -23,6 +23,17 @@ namespace {
 constexpr std::uintptr_t kSizeMinimized = 1;  // SIZE_MINIMIZED
 constexpr std::uintptr_t kMouseButtons = win::MK_LBUTTON | win::MK_RBUTTON | win::MK_MBUTTON;
 
+// The button of a WM_[LRM]BUTTON{DOWN,UP,DBLCLK} message.
+MouseButton ButtonOf(std::uint32_t message) {
+  if (message >= win::WM_MBUTTONDOWN) return MouseButton::kMiddle;
+  if (message >= win::WM_RBUTTONDOWN) return MouseButton::kRight;
+  return MouseButton::kLeft;
+}
+
+bool IsDoubleClick(std::uint32_t message) {
+  return message == win::WM_LBUTTONDBLCLK || message == win::WM_RBUTTONDBLCLK || message == win::WM_MBUTTONDBLCLK;
+}
+
 ShiftState MouseShift(std::uintptr_t wparam) {
   return ShiftStateFromMouseKeys(wparam & 0xFFFF, Sys().windows->KeyState(win::VK_MENU) < 0);
 }
@@ -92,36 +103,27 @@ std::optional<std::intptr_t> TForm::RouteMouse(const WindowMessage& message) {
       return 0;
     case win::WM_LBUTTONDOWN:
     case win::WM_RBUTTONDOWN:
-    case win::WM_MBUTTONDOWN: {
-      const MouseButton button = message.message == win::WM_LBUTTONDOWN   ? MouseButton::kLeft
-                                 : message.message == win::WM_RBUTTONDOWN ? MouseButton::kRight
-                                                                          : MouseButton::kMiddle;
-      // The capture is taken before the control sees the press, so that a control which hands
-      // the mouse to the system (a window drag) keeps it released.
-      if (controls_.ControlAt(point, false)) Sys().windows->SetCapture(handle_);
-      controls_.MouseDown(button, MouseShift(message.wparam), point);
-      return 0;
-    }
+    case win::WM_MBUTTONDOWN:
     case win::WM_LBUTTONDBLCLK:
     case win::WM_RBUTTONDBLCLK:
     case win::WM_MBUTTONDBLCLK: {
-      const MouseButton button = message.message == win::WM_LBUTTONDBLCLK   ? MouseButton::kLeft
-                                 : message.message == win::WM_RBUTTONDBLCLK ? MouseButton::kRight
-                                                                            : MouseButton::kMiddle;
+      // The capture is taken before the control sees the press, so that a control which hands
+      // the mouse to the system (a window drag) keeps it released.
       if (controls_.ControlAt(point, false)) Sys().windows->SetCapture(handle_);
-      controls_.MouseDoubleClick(button, MouseShift(message.wparam), point);
+      const MouseButton button = ButtonOf(message.message);
+      if (IsDoubleClick(message.message)) {
+        controls_.MouseDoubleClick(button, MouseShift(message.wparam), point);
+      } else {
+        controls_.MouseDown(button, MouseShift(message.wparam), point);
+      }
       return 0;
     }
     case win::WM_LBUTTONUP:
     case win::WM_RBUTTONUP:
-    case win::WM_MBUTTONUP: {
-      const MouseButton button = message.message == win::WM_LBUTTONUP   ? MouseButton::kLeft
-                                 : message.message == win::WM_RBUTTONUP ? MouseButton::kRight
-                                                                        : MouseButton::kMiddle;
-      controls_.MouseUp(button, MouseShift(message.wparam), point);
+    case win::WM_MBUTTONUP:
+      controls_.MouseUp(ButtonOf(message.message), MouseShift(message.wparam), point);
       if (handle_ != kNoWindow && (message.wparam & kMouseButtons) == 0) Sys().windows->ReleaseCapture();
       return 0;
-    }
     case win::WM_MOUSELEAVE:
       controls_.MouseLeftWindow();
       return 0;

@@ -5,7 +5,6 @@
 
 #include <cstdint>
 #include <optional>
-
 #include <string>
 
 #include "controls/control_host.h"

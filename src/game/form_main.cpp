@@ -127,7 +127,8 @@ TFormMain::TFormMain() {
   imgTitleLeft.SetBounds(0, 0, kGameDesignWidth, kTitleHeight);
   imgTitleLeft.SetAnchors(kAnchorLeft | kAnchorTop | kAnchorRight);
   imgTitleLeft.SetOnDblClick([this](GraphicControl*) { imgMaxClick(); });
-  imgTitleLeft.SetOnMouseMove([this](GraphicControl*, ShiftState shift, int x, int y) { imgTitleLeftMouseMove(shift, x, y); });
+  imgTitleLeft.SetOnMouseMove(
+      [this](GraphicControl*, ShiftState shift, int x, int y) { imgTitleLeftMouseMove(shift, x, y); });
   Controls().Add(&imgTitleLeft);
 
   LoadGamePicture(u"FOOT", &imgFoot.GetPicture());
@@ -297,11 +298,11 @@ void TFormMain::imgSettingClick() {
   const Point corner = Sys().windows->ClientToScreen(Handle(), Point{imgSetting.Left(), imgSetting.Top() + 25});
   bool startup_checked = false;
   popmenuSettingPopup(&startup_checked);
-  const int chosen = Sys().menus->TrackPopup(Handle(),
-                                             {MenuItem{kMenuRefreshId, kMenuRefresh, false},
-                                              MenuItem{kMenuClearCacheId, kMenuClearCache, false},
-                                              MenuItem{kMenuStartupId, kMenuStartup, startup_checked}},
-                                             corner);
+  const int chosen = Sys().menus->TrackPopup(
+      Handle(),
+      {MenuItem{kMenuRefreshId, kMenuRefresh, false}, MenuItem{kMenuClearCacheId, kMenuClearCache, false},
+       MenuItem{kMenuStartupId, kMenuStartup, startup_checked}},
+      corner);
   if (chosen == kMenuRefreshId) mitemFreshClick();
   if (chosen == kMenuClearCacheId) mitemClearCacheClick();
   if (chosen == kMenuStartupId) mniStartupClick();

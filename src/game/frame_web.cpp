@@ -41,6 +41,8 @@ void TFrameWeb::embeddedwbDocumentComplete(const std::u16string& /*url*/) {
   if (!label.empty()) GameServerName = UpperAscii(label);
 }
 
-void TFrameWeb::embeddedwbNewWindow3(const std::u16string& url, bool& cancel) { cancel = Contains(url, kClientCommand); }
+void TFrameWeb::embeddedwbNewWindow3(const std::u16string& url, bool& cancel) {
+  cancel = Contains(url, kClientCommand);
+}
 
 }  // namespace vkr

@@ -90,7 +90,7 @@ TFormLogin::TFormLogin() {
   WindowSpec spec;
   spec.caption = kApplicationTitle;
   spec.bounds = vkr::BoundsRect(RoundHalfEven((screen.width - kLoginWidth) / 2.0),
-                           RoundHalfEven((screen.height - kLoginHeight) / 2.0), kLoginWidth, kLoginHeight);
+                                RoundHalfEven((screen.height - kLoginHeight) / 2.0), kLoginWidth, kLoginHeight);
   spec.style = win::WS_POPUP | win::WS_CLIPCHILDREN;
   // The main window owns the taskbar button.
   spec.ex_style = win::WS_EX_APPWINDOW;
@@ -112,7 +112,8 @@ TFormLogin::TFormLogin() {
   // Bottom to top: the background picture, the information label, the buttons.
   imgBackground.SetBounds(0, 0, kLoginWidth, kLoginHeight);
   imgBackground.SetTransparent(true);
-  imgBackground.SetOnMouseDown([this](GraphicControl*, MouseButton, ShiftState, int, int) { imgBackgroundMouseDown(); });
+  imgBackground.SetOnMouseDown(
+      [this](GraphicControl*, MouseButton, ShiftState, int, int) { imgBackgroundMouseDown(); });
   Controls().Add(&imgBackground);
 
   Font infos_font;
@@ -130,9 +131,12 @@ TFormLogin::TFormLogin() {
     const char16_t* name;
     void (TFormLogin::*click)();
   } buttons[] = {
-      {&imgClose, u"CLOSE", &TFormLogin::imgCloseClick},       {&imgMin, u"MIN", &TFormLogin::imgMinClick},
-      {&imgHomePage, u"HOMEPAGE", &TFormLogin::imgHomePageClick}, {&imgPay, u"PAY", &TFormLogin::imgPayClick},
-      {&imgBbs, u"BBS", &TFormLogin::imgBbsClick},             {&imgService, u"SERVICE", &TFormLogin::imgServiceClick},
+      {&imgClose, u"CLOSE", &TFormLogin::imgCloseClick},
+      {&imgMin, u"MIN", &TFormLogin::imgMinClick},
+      {&imgHomePage, u"HOMEPAGE", &TFormLogin::imgHomePageClick},
+      {&imgPay, u"PAY", &TFormLogin::imgPayClick},
+      {&imgBbs, u"BBS", &TFormLogin::imgBbsClick},
+      {&imgService, u"SERVICE", &TFormLogin::imgServiceClick},
   };
   for (const auto& entry : buttons) {
     LoadLoginButtonFaces(*entry.button, entry.name);

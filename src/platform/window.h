@@ -62,7 +62,6 @@ struct WindowSpec {
   bool application_icon = true;
 };
 
-
 // Mouse cursors a window shows over its parts.
 enum class CursorShape { kArrow, kHand };
 

@@ -23,14 +23,30 @@ void PutFormPictures(FakeSystem& system) {
     const char16_t* name;
     int width;
     int height;
-  } game[] = {{u"CLOSE_NORMAL", 29, 24},     {u"CLOSE_OVER", 29, 24},     {u"MAX_NORMAL", 28, 24},
-              {u"MAX_OVER", 28, 24},         {u"MAX_CHECK_NORMAL", 28, 24}, {u"MAX_CHECK_OVER", 28, 24},
-              {u"MAX_CHECK_DOWN", 28, 24},   {u"MIN_NORMAL", 27, 24},     {u"MIN_OVER", 27, 24},
-              {u"SETTING_NORMAL", 60, 24},   {u"SETTING_OVER", 60, 24},   {u"BBS_NORMAL", 57, 24},
-              {u"BBS_OVER", 57, 24},         {u"HOMEPAGE_NORMAL", 57, 24}, {u"HOMEPAGE_OVER", 57, 24},
-              {u"PAY_NORMAL", 60, 24},       {u"PAY_OVER", 60, 24},       {u"SERVICE_NORMAL", 60, 24},
-              {u"SERVICE_OVER", 60, 24},     {u"BOSSKEY_NORMAL", 29, 24}, {u"BOSSKEY_OVER", 29, 24},
-              {u"TITLE_BACK", 1500, 47},     {u"LOGO", 43, 42},           {u"FOOT", 712, 11}};
+  } game[] = {{u"CLOSE_NORMAL", 29, 24},
+              {u"CLOSE_OVER", 29, 24},
+              {u"MAX_NORMAL", 28, 24},
+              {u"MAX_OVER", 28, 24},
+              {u"MAX_CHECK_NORMAL", 28, 24},
+              {u"MAX_CHECK_OVER", 28, 24},
+              {u"MAX_CHECK_DOWN", 28, 24},
+              {u"MIN_NORMAL", 27, 24},
+              {u"MIN_OVER", 27, 24},
+              {u"SETTING_NORMAL", 60, 24},
+              {u"SETTING_OVER", 60, 24},
+              {u"BBS_NORMAL", 57, 24},
+              {u"BBS_OVER", 57, 24},
+              {u"HOMEPAGE_NORMAL", 57, 24},
+              {u"HOMEPAGE_OVER", 57, 24},
+              {u"PAY_NORMAL", 60, 24},
+              {u"PAY_OVER", 60, 24},
+              {u"SERVICE_NORMAL", 60, 24},
+              {u"SERVICE_OVER", 60, 24},
+              {u"BOSSKEY_NORMAL", 29, 24},
+              {u"BOSSKEY_OVER", 29, 24},
+              {u"TITLE_BACK", 1500, 47},
+              {u"LOGO", 43, 42},
+              {u"FOOT", 712, 11}};
   for (const auto& p : game) {
     const std::u16string name = std::u16string(u"GAME_") + p.name;
     system.resources.data[name] = FakeGraphics::Encode(GraphicKind::kPng, p.width, p.height, ToUtf8(name), true);

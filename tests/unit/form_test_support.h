@@ -14,7 +14,8 @@ void PutFormPictures(FakeSystem& system);
 
 // lParam of a mouse message at client (x, y).
 inline std::intptr_t MousePoint(int x, int y) {
-  return static_cast<std::intptr_t>((static_cast<std::uint32_t>(y & 0xFFFF) << 16) | static_cast<std::uint32_t>(x & 0xFFFF));
+  return static_cast<std::intptr_t>((static_cast<std::uint32_t>(y & 0xFFFF) << 16) |
+                                    static_cast<std::uint32_t>(x & 0xFFFF));
 }
 
 // Every url passed to IExplore.EXE, unquoted.

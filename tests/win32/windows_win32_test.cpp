@@ -1,6 +1,4 @@
 // The window, tray, menu and resource adapters against the real system under Wine.
-#include "platform/win32/win32_windows.h"
-
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -8,6 +6,7 @@
 #include "platform/canvas.h"
 #include "platform/win32/canvas_win32.h"
 #include "platform/win32/ui_win32.h"
+#include "platform/win32/win32_windows.h"
 #include "win32_test_support.h"
 
 namespace vkr::win32 {
@@ -48,8 +47,7 @@ class RecordingListener : public WindowListener {
 
 class WindowsAdapterTest : public ::testing::Test {
  protected:
-  WindowsAdapterTest()
-      : windows([](HDC dc) -> std::unique_ptr<Canvas> { return std::make_unique<DcCanvas>(dc); }) {
+  WindowsAdapterTest() : windows([](HDC dc) -> std::unique_ptr<Canvas> { return std::make_unique<DcCanvas>(dc); }) {
     WindowSpec spec;
     spec.caption = u"VkrAdapterTest";
     spec.bounds = Rect{100, 80, 400, 280};
@@ -126,7 +124,8 @@ TEST_F(WindowsAdapterTest, StylesAndShowStates) {
   EXPECT_FALSE(windows.ExStyle(window) & WS_EX_APPWINDOW);
 
   const Rect work = windows.WorkArea();
-  listener.max_placement = MinMaxInfo{Size{work.Width() - 100, work.Height() - 50}, Point{work.left + 20, work.top + 10}};
+  listener.max_placement =
+      MinMaxInfo{Size{work.Width() - 100, work.Height() - 50}, Point{work.left + 20, work.top + 10}};
   windows.Show(window, SW_SHOWMAXIMIZED);
   EXPECT_EQ(windows.ShowState(window), SW_SHOWMAXIMIZED);
   EXPECT_EQ(windows.Bounds(window), (Rect{work.left + 20, work.top + 10, work.left + 20 + work.Width() - 100,
@@ -177,8 +176,8 @@ TEST_F(WindowsAdapterTest, MenuReturnsTheChosenItem) {
   // The menu's own loop takes these keys from the queue: the second item, then Enter.
   for (WPARAM key : {VK_DOWN, VK_DOWN, VK_RETURN}) ::PostMessageW(hwnd(), WM_KEYDOWN, key, 0);
   Win32Menus menus;
-  const int chosen = menus.TrackPopup(window, {MenuItem{11, u"刷新", false}, MenuItem{12, u"开机启动", true}},
-                                      Point{150, 150});
+  const int chosen =
+      menus.TrackPopup(window, {MenuItem{11, u"刷新", false}, MenuItem{12, u"开机启动", true}}, Point{150, 150});
   EXPECT_EQ(chosen, 12);
   // Dismissed without a choice.
   ::PostMessageW(hwnd(), WM_KEYDOWN, VK_ESCAPE, 0);

@@ -25,6 +25,14 @@ WindowData* DataOf(HWND hwnd) { return reinterpret_cast<WindowData*>(::GetWindow
 HWND ToHwnd(WindowHandle window) { return reinterpret_cast<HWND>(window); }
 WindowHandle ToHandle(HWND hwnd) { return reinterpret_cast<WindowHandle>(hwnd); }
 
+// A style change takes effect once the frame is recomputed.
+void SetLongAndFrame(WindowHandle window, int index, std::uint32_t value) {
+  HWND hwnd = ToHwnd(window);
+  if (!::IsWindow(hwnd)) return;
+  ::SetWindowLongW(hwnd, index, static_cast<LONG>(value));
+  ::SetWindowPos(hwnd, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+}
+
 // A memory bitmap selected into a memory DC for one double-buffered paint.
 class BackBuffer {
  public:
@@ -126,22 +134,14 @@ std::uint32_t Win32Windows::Style(WindowHandle window) {
   return static_cast<std::uint32_t>(::GetWindowLongW(ToHwnd(window), GWL_STYLE));
 }
 
-void Win32Windows::SetStyle(WindowHandle window, std::uint32_t style) {
-  HWND hwnd = ToHwnd(window);
-  if (!::IsWindow(hwnd)) return;
-  ::SetWindowLongW(hwnd, GWL_STYLE, static_cast<LONG>(style));
-  ::SetWindowPos(hwnd, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
-}
+void Win32Windows::SetStyle(WindowHandle window, std::uint32_t style) { SetLongAndFrame(window, GWL_STYLE, style); }
 
 std::uint32_t Win32Windows::ExStyle(WindowHandle window) {
   return static_cast<std::uint32_t>(::GetWindowLongW(ToHwnd(window), GWL_EXSTYLE));
 }
 
 void Win32Windows::SetExStyle(WindowHandle window, std::uint32_t ex_style) {
-  HWND hwnd = ToHwnd(window);
-  if (!::IsWindow(hwnd)) return;
-  ::SetWindowLongW(hwnd, GWL_EXSTYLE, static_cast<LONG>(ex_style));
-  ::SetWindowPos(hwnd, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+  SetLongAndFrame(window, GWL_EXSTYLE, ex_style);
 }
 
 void Win32Windows::SetCaption(WindowHandle window, const std::u16string& caption) {
@@ -234,8 +234,12 @@ void Win32Windows::SetMessageHook(std::function<bool(const QueuedMessage& messag
     return;
   }
   ui_->SetPreDispatchHook([hook = std::move(hook)](MSG& msg) {
-    const QueuedMessage message{ToHandle(msg.hwnd), msg.message, msg.wParam, static_cast<std::intptr_t>(msg.lParam),
-                                static_cast<std::uint32_t>(msg.time), Point{msg.pt.x, msg.pt.y}};
+    const QueuedMessage message{ToHandle(msg.hwnd),
+                                msg.message,
+                                msg.wParam,
+                                static_cast<std::intptr_t>(msg.lParam),
+                                static_cast<std::uint32_t>(msg.time),
+                                Point{msg.pt.x, msg.pt.y}};
     return hook(message);
   });
 }
@@ -368,9 +372,9 @@ int Win32Menus::TrackPopup(WindowHandle owner, const std::vector<MenuItem>& item
     const UINT flags = MF_STRING | (item.checked ? MF_CHECKED : MF_UNCHECKED);
     if (!::AppendMenuW(menu.get(), flags, static_cast<UINT_PTR>(item.id), Wide(item.caption))) return 0;
   }
-  const int chosen = static_cast<int>(::TrackPopupMenu(menu.get(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RETURNCMD |
-                                                                       TPM_RIGHTBUTTON | TPM_NONOTIFY,
-                                                       screen.x, screen.y, 0, ToHwnd(owner), nullptr));
+  const int chosen = static_cast<int>(
+      ::TrackPopupMenu(menu.get(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY,
+                       screen.x, screen.y, 0, ToHwnd(owner), nullptr));
   // A menu shown for a tray icon otherwise fails to close on the next click elsewhere.
   ::PostMessageW(ToHwnd(owner), WM_NULL, 0, 0);
   return chosen;

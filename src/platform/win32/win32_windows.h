@@ -1,14 +1,13 @@
 // Win32 adapters of the top-level windows, the tray icon, popup menus and embedded resources.
 #pragma once
 
-#include "platform/win32/windows_headers.h"
-
 #include <functional>
 #include <memory>
 
 #include "platform/menu.h"
 #include "platform/resources.h"
 #include "platform/tray.h"
+#include "platform/win32/windows_headers.h"
 #include "platform/window.h"
 
 namespace vkr::win32 {
