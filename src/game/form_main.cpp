@@ -35,12 +35,11 @@ std::vector<TFormMain*>& LiveGameWindows() {
 
 void LeaveLiveGameWindows(TFormMain* window) {
   auto& windows = LiveGameWindows();
-  const auto it = std::find(windows.begin(), windows.end(), window);
-  if (it == windows.end()) return;
-  windows.erase(it);
-  if (windows.empty()) Sys().windows->SetMessageHook(nullptr);
+  windows.erase(std::remove(windows.begin(), windows.end(), window), windows.end());
 }
 
+// The hook stays installed once set: it may be running when a window closes, so it is never
+// replaced from inside itself, and with no game window it takes nothing.
 void InstallKeyboardHook() {
   Sys().windows->SetMessageHook([](const QueuedMessage& message) {
     // A copy: a handler may close a window and so change the list.

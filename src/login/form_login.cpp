@@ -294,7 +294,8 @@ void TFormLogin::EnterGame(const std::u16string& url) {
   game_windows_.push_back(std::make_unique<TFormMain>());
   FormMain = game_windows_.back().get();
   FormMain->Show();
-  if (HandleAllocated()) Sys().windows->Show(Handle(), win::SW_HIDE);
+  // Without a game window to show, the login window stays.
+  if (HandleAllocated() && FormMain->HandleAllocated()) Sys().windows->Show(Handle(), win::SW_HIDE);
 }
 
 void TFormLogin::browserDocumentComplete(const std::u16string& /*url*/) {

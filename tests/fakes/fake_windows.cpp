@@ -16,6 +16,7 @@ bool FakeWindows::Exists(WindowHandle window) const {
 }
 
 WindowHandle FakeWindows::Create(const WindowSpec& spec, WindowListener* listener) {
+  if (fail_create) return kNoWindow;
   const WindowHandle handle = next_handle_;
   next_handle_ += 0x10;
   Window w;

@@ -119,8 +119,8 @@ class FakeWindows : public Windows {
   std::vector<std::uint16_t> control_words;
   WindowHandle capture = kNoWindow;
   int capture_releases = 0;
-  // Handles of windows still alive whose listener is gone are errors the fake reports here.
-  std::vector<std::u16string> errors;
+  // Create refuses every window while set.
+  bool fail_create = false;
 
  private:
   Window* Find(WindowHandle window);

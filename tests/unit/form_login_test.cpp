@@ -242,6 +242,18 @@ TEST_F(LoginTest, EnterGameOpensExactlyOneGameWindowAndReloadsTheLoginPage) {
   EXPECT_FALSE(window().visible);
 }
 
+TEST(LoginEnterGameTest, TheLoginWindowStaysWhenNoGameWindowCouldBeMade) {
+  FakeSystem system;
+  testing::PutFormPictures(system);
+  TFormLogin login;
+  FormLogin = &login;
+  login.Show();
+  system.windows.fail_create = true;
+  EXPECT_TRUE(system.browsers.live[0]->RaiseBeforeNavigate2(u"http://" + EnterGameMarker + u"a=1"));
+  EXPECT_TRUE(system.windows.IsVisible(login.Handle()));
+  FormLogin = nullptr;
+}
+
 TEST_F(LoginTest, ClosingTheGameWindowShowsTheLoginWindowAgain) {
   browser().RaiseBeforeNavigate2(u"http://" + EnterGameMarker + u"a=1");
   ASSERT_NE(FormMain, nullptr);

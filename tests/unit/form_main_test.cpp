@@ -423,9 +423,11 @@ TEST_F(GameTest, NothingIsForwardedWhileBusyOrOutsideThePage) {
   EXPECT_TRUE(frame_browser().accelerator_messages.empty());
 }
 
-TEST_F(GameTest, TheHookGoesWithTheLastGameWindow) {
+TEST_F(GameTest, WithoutAGameWindowTheHookTakesNothing) {
   game->imgCloseClick();
-  EXPECT_FALSE(system.windows.message_hook);
+  ASSERT_TRUE(system.windows.message_hook);
+  EXPECT_FALSE(system.windows.message_hook(Key(win::WM_KEYDOWN, win::VK_TAB)));
+  EXPECT_TRUE(system.windows.dispatched.empty());
 }
 
 TEST(LoadGameTargetTest, PrefixAtTheFirstPositionOnly) {
