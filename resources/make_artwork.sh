@@ -48,9 +48,10 @@ convert -size ${W}x${H} gradient:"#4a2612"-"#1a0a04" \
   -composite "$TMP/body.png"
 
 # Left column: a night landscape behind the game's name.
+convert -size 246x388 xc:none -fill '#ffd89a' -draw "circle 196,112 196,84" -blur 0x10 "$TMP/glow.png"
 convert -size 246x388 gradient:"#1b2a4a"-"#6b3a1c" \
-  -fill '#f3e2b033' -draw "circle 196,112 196,88" \
-  -fill '#f3e2b0' -draw "circle 196,112 196,96" \
+  \( "$TMP/glow.png" -channel A -evaluate multiply 0.55 +channel \) -composite \
+  -fill '#f6e6bc' -draw "circle 196,112 196,96" \
   -fill '#2b1a18' -draw "polygon 0,250 40,200 80,230 130,160 175,215 210,185 246,230 246,388 0,388" \
   -fill '#1a0f0c' -draw "polygon 0,300 55,255 100,285 150,240 200,290 246,265 246,388 0,388" \
   -fill '#0e0806' -draw "polygon 0,340 70,315 120,330 180,305 246,330 246,388 0,388" \
@@ -205,6 +206,13 @@ glyph_button max_check 28 down '#e0c89c' -draw "rectangle 7.5,9.5 16.5,18.5" -dr
 # The close button's over face in ember red, as users expect of a close button.
 plate game/close_over.png 29 24 over -fill '#b8341a' -draw "roundrectangle 1,1 27,22 4,4" \
   -fill none -stroke '#fff4d6' -strokewidth 1.8 -draw "line 9.5,7.5 19.5,17.5" -draw "line 19.5,7.5 9.5,17.5"
+
+# Eight bits a channel and no time stamps, so that running the script again changes nothing.
+convert Skin/loginBack.png -strip -depth 8 -define png:exclude-chunks=date,time -define png:color-type=2 \
+  Skin/loginBack.png
+for f in game/*.png; do
+  convert "$f" -strip -depth 8 -define png:exclude-chunks=date,time -define png:color-type=6 "$f"
+done
 
 # ---------------------------------------------------------------------------------------------
 # Application icon from the emblem.
