@@ -22,5 +22,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     exit_code = 1;
   }
   if (SUCCEEDED(ole)) ::OleUninitialize();
-  return exit_code;
+  // Ending here, rather than returning to the runtime, stops the detached workers before any
+  // process-wide value is destroyed: a worker still sending a report or downloading must never
+  // see a freed object.
+  ::ExitProcess(static_cast<UINT>(exit_code));
 }

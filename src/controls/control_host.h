@@ -39,7 +39,9 @@ class ControlHost {
   // The control that has the mouse captured between a press and its release.
   GraphicControl* CaptureControl() const { return capture_; }
 
-  // Mouse messages of the window, client coordinates. Each returns true when a control took it.
+  // Mouse messages of the window, client coordinates. Each returns true when a control took it;
+  // after a press a control took, the window keeps the mouse captured until the release, so that
+  // the release reaches the same control.
   bool MouseMove(Point point, ShiftState shift);
   bool MouseDown(MouseButton button, ShiftState shift, Point point);
   bool MouseDoubleClick(MouseButton button, ShiftState shift, Point point);

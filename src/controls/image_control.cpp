@@ -31,6 +31,24 @@ Rect FitPictureRect(int w, int h, int cw, int ch, bool stretch, bool proportiona
   return rect;
 }
 
+void ProposePictureSize(ControlAlign align, const Picture& picture, int& new_width, int& new_height) {
+  if (align == ControlAlign::kNone || align == ControlAlign::kLeft || align == ControlAlign::kRight) {
+    new_width = picture.Width();
+  }
+  if (align == ControlAlign::kNone || align == ControlAlign::kTop || align == ControlAlign::kBottom) {
+    new_height = picture.Height();
+  }
+}
+
+bool ApplyTransparencyAndTestOpaque(Graphic& graphic, bool transparent, const Rect& face, int width, int height) {
+  if (graphic.Kind() != GraphicKind::kMetafile && graphic.Kind() != GraphicKind::kIcon) {
+    graphic.SetTransparent(transparent);
+  }
+  // A graphic with per-pixel alpha shows what lies below it, as a transparent one does.
+  bool see_through = graphic.Transparent() || graphic.SupportsPartialTransparency();
+  return !see_through && face.left <= 0 && face.top <= 0 && face.right >= width && face.bottom >= height;
+}
+
 ImageControl::ImageControl() {
   SetBounds(0, 0, 105, 105);
   picture_.SetOnChange([this] { PictureChanged(); });
@@ -65,13 +83,7 @@ Rect ImageControl::DestRect() const {
 }
 
 bool ImageControl::AutoSizeQuery(int& new_width, int& new_height) {
-  ControlAlign align = Align();
-  if (align == ControlAlign::kNone || align == ControlAlign::kLeft || align == ControlAlign::kRight) {
-    new_width = picture_.Width();
-  }
-  if (align == ControlAlign::kNone || align == ControlAlign::kTop || align == ControlAlign::kBottom) {
-    new_height = picture_.Height();
-  }
+  ProposePictureSize(Align(), picture_, new_width, new_height);
   return true;
 }
 
@@ -80,16 +92,7 @@ void ImageControl::PictureChanged() {
     SetBounds(Left(), Top(), picture_.Width(), picture_.Height());
   }
   Graphic* graphic = picture_.GetGraphic();
-  if (graphic) {
-    if (graphic->Kind() != GraphicKind::kMetafile && graphic->Kind() != GraphicKind::kIcon) {
-      graphic->SetTransparent(transparent_);
-    }
-    Rect dest = DestRect();
-    SetOpaque(!graphic->Transparent() && !graphic->SupportsPartialTransparency() && dest.left <= 0 &&
-              dest.top <= 0 && dest.right >= Width() && dest.bottom >= Height());
-  } else {
-    SetOpaque(false);
-  }
+  SetOpaque(graphic && ApplyTransparencyAndTestOpaque(*graphic, transparent_, DestRect(), Width(), Height()));
   Invalidate();
 }
 

@@ -12,6 +12,15 @@ namespace vkr {
 // shifts the result to the middle (integer division truncating towards zero).
 Rect FitPictureRect(int w, int h, int cw, int ch, bool stretch, bool proportional, bool center);
 
+// The auto-size answer of a control showing `picture`: the picture's width unless the control is
+// aligned to the top, bottom or client area, its height unless aligned left, right or client.
+void ProposePictureSize(ControlAlign align, const Picture& picture, int& new_width, int& new_height);
+
+// Gives the graphic the control's Transparent flag (metafiles and icons keep their own) and tells
+// whether the control is then opaque: a graphic without transparency or per-pixel alpha whose
+// rectangle covers the whole width x height.
+bool ApplyTransparencyAndTestOpaque(Graphic& graphic, bool transparent, const Rect& face, int width, int height);
+
 class ImageControl : public GraphicControl {
  public:
   ImageControl();

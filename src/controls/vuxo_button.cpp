@@ -133,13 +133,7 @@ Rect TVuxoButton::FaceRect() const {
 }
 
 bool TVuxoButton::AutoSizeQuery(int& new_width, int& new_height) {
-  ControlAlign align = Align();
-  if (align == ControlAlign::kNone || align == ControlAlign::kLeft || align == ControlAlign::kRight) {
-    new_width = FPicture.Width();
-  }
-  if (align == ControlAlign::kNone || align == ControlAlign::kTop || align == ControlAlign::kBottom) {
-    new_height = FPicture.Height();
-  }
+  ProposePictureSize(Align(), FPicture, new_width, new_height);
   return true;
 }
 
@@ -148,13 +142,7 @@ void TVuxoButton::FaceChanged() {
     SetBounds(Left(), Top(), FPicture.Width(), FPicture.Height());
   }
   if (Graphic* graphic = FPicture.GetGraphic()) {
-    if (graphic->Kind() != GraphicKind::kMetafile && graphic->Kind() != GraphicKind::kIcon) {
-      graphic->SetTransparent(FTransparent);
-    }
-    Rect face = FaceRect();
-    // A face with per-pixel alpha shows what lies below it, as a transparent one does.
-    bool transparent = graphic->Transparent() || graphic->SupportsPartialTransparency();
-    SetOpaque(!transparent && face.left <= 0 && face.top <= 0 && face.right >= Width() && face.bottom >= Height());
+    SetOpaque(ApplyTransparencyAndTestOpaque(*graphic, FTransparent, FaceRect(), Width(), Height()));
     if (RealizeFacePalette() && FDrawing) Update();
   } else {
     SetOpaque(false);
@@ -200,7 +188,7 @@ void TVuxoButton::PaintFace(vkr::Canvas& canvas) {
     canvas.SetBrush(BrushStyle::kClear, kWhite);
     canvas.SetFont(Font());
     Rect client = ClientRect();
-    int y = RoundHalfEven((client.bottom - client.top - canvas.TextHeight(Caption())) / 2.0);
+    int y = static_cast<int>(RoundHalfEven((client.bottom - client.top - canvas.TextHeight(Caption())) / 2.0));
     canvas.DrawTextAt(FTxtOffsetWidth, y, Caption());
   }
 }
@@ -236,7 +224,7 @@ bool TVuxoButton::SkinChange(const std::u16string& skin_path, std::u16string* er
                               {u"_over.png", &FPictureCheckMouseOver},
                               {u"_down.png", &FPictureCheckMouseDown},
                               {u"_disable.png", &FPictureCheckDisable}};
-  auto load_set = [&](const std::u16string& name, const SkinFile (&files)[4]) {
+  auto load_set = [&](const std::u16string& name, const SkinFile(&files)[4]) {
     if (name.empty()) return true;
     for (const SkinFile& file : files) {
       std::u16string path = folder + name + file.suffix;

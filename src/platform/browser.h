@@ -44,8 +44,7 @@ struct BrowserEvents {
   std::function<void(const std::u16string& url, const std::u16string& frame, std::int32_t status_code, bool& cancel)>
       navigate_error;
   // A new top-level window is requested; cancel = false lets the control open its own window.
-  std::function<void(const std::u16string& url, const std::u16string& url_context, std::uint32_t flags,
-                     bool& cancel)>
+  std::function<void(const std::u16string& url, const std::u16string& url_context, std::uint32_t flags, bool& cancel)>
       new_window3;
   // The document's title changed.
   std::function<void(const std::u16string& text)> title_change;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cmath>
+#include <cstdint>
 
 namespace vkr {
 
@@ -38,9 +39,7 @@ struct Rect {
 };
 
 // The rectangle at (left, top) of the given size.
-inline Rect BoundsRect(int left, int top, int width, int height) {
-  return Rect{left, top, left + width, top + height};
-}
+inline Rect BoundsRect(int left, int top, int width, int height) { return Rect{left, top, left + width, top + height}; }
 
 // The intersection; an empty rectangle (all zero) when they do not overlap.
 inline Rect Intersect(const Rect& a, const Rect& b) {
@@ -49,15 +48,18 @@ inline Rect Intersect(const Rect& a, const Rect& b) {
   return r.IsEmpty() ? Rect{} : r;
 }
 
-// Rounds to the nearest integer, a half going to the even neighbour (2.5 -> 2, 3.5 -> 4, -0.5 -> 0),
-// the rounding the layout rules use for centring.
-inline int RoundHalfEven(double value) {
-  double floor = std::floor(value);
-  double diff = value - floor;
-  if (diff > 0.5) return static_cast<int>(floor) + 1;
-  if (diff < 0.5) return static_cast<int>(floor);
-  int f = static_cast<int>(floor);
-  return (f % 2 == 0) ? f : f + 1;
+// Rounds to the nearest integer, a half going to the even neighbour (2.5 -> 2, 3.5 -> 4, -0.5 -> 0):
+// the rounding of the layout rules' centring and of the processor clock.
+inline std::int64_t RoundHalfEven(double value) {
+  const double floor = std::floor(value);
+  const double fraction = value - floor;
+  double rounded = floor;
+  if (fraction > 0.5) {
+    rounded = floor + 1;
+  } else if (fraction == 0.5) {
+    rounded = std::fmod(floor, 2.0) == 0 ? floor : floor + 1;
+  }
+  return static_cast<std::int64_t>(rounded);
 }
 
 }  // namespace vkr

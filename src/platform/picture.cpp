@@ -47,6 +47,15 @@ Picture& Picture::operator=(const Picture& other) {
   return *this;
 }
 
+Picture::Picture(Picture&& other) noexcept : graphic_(std::move(other.graphic_)) { other.Changed(); }
+
+Picture& Picture::operator=(Picture&& other) {
+  if (this == &other) return *this;
+  SetGraphic(std::move(other.graphic_));
+  other.Changed();
+  return *this;
+}
+
 void Picture::Assign(const Picture& other) {
   if (this == &other) return;
   SetGraphic(other.graphic_ ? other.graphic_->Clone() : nullptr);

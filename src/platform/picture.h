@@ -34,8 +34,9 @@ class Picture {
   // Copies the other picture's graphic (never shares it); handlers are not copied.
   Picture(const Picture& other);
   Picture& operator=(const Picture& other);
-  Picture(Picture&&) = delete;
-  Picture& operator=(Picture&&) = delete;
+  // Takes the other's graphic (handlers stay where they are); both pictures notify.
+  Picture(Picture&& other) noexcept;
+  Picture& operator=(Picture&& other);
   ~Picture() = default;
 
   // Replaces the content with a copy of the other's graphic (or empties it), then notifies.

@@ -123,6 +123,40 @@ constexpr int CSIDL_COMMON_VIDEO = 55;
 constexpr int CSIDL_RESOURCES = 56;
 constexpr int CSIDL_CDBURN_AREA = 59;
 
+// Device access and sharing (CreateFileW).
+constexpr std::uint32_t GENERIC_READ = 0x80000000u;
+constexpr std::uint32_t GENERIC_WRITE = 0x40000000u;
+constexpr std::uint32_t FILE_SHARE_READ = 0x1;
+constexpr std::uint32_t FILE_SHARE_WRITE = 0x2;
+constexpr std::uint32_t FILE_SHARE_DELETE = 0x4;
+
+// Drive control codes (DeviceIoControl).
+constexpr std::uint32_t SMART_GET_VERSION = 0x00074080u;
+constexpr std::uint32_t SMART_RCV_DRIVE_DATA = 0x0007C088u;
+constexpr std::uint32_t IOCTL_STORAGE_QUERY_PROPERTY = 0x002D1400u;
+
+// Thread priorities.
+constexpr std::int32_t THREAD_PRIORITY_TIME_CRITICAL = 15;
+constexpr std::int32_t THREAD_PRIORITY_ERROR_RETURN = 0x7FFFFFFF;
+
+// Processor architectures (SYSTEM_INFO).
+constexpr std::uint16_t PROCESSOR_ARCHITECTURE_INTEL = 0;
+constexpr std::uint16_t PROCESSOR_ARCHITECTURE_IA64 = 6;
+constexpr std::uint16_t PROCESSOR_ARCHITECTURE_AMD64 = 9;
+
+// Version record: product type and suite bits (OSVERSIONINFOEX).
+constexpr std::uint8_t VER_NT_WORKSTATION = 1;
+constexpr std::uint16_t VER_SUITE_SMALLBUSINESS = 0x0001;
+constexpr std::uint16_t VER_SUITE_ENTERPRISE = 0x0002;
+constexpr std::uint16_t VER_SUITE_DATACENTER = 0x0080;
+constexpr std::uint16_t VER_SUITE_PERSONAL = 0x0200;
+constexpr std::uint16_t VER_SUITE_BLADE = 0x0400;
+constexpr std::uint16_t VER_SUITE_WH_SERVER = 0x8000;
+
+// Token group attributes.
+constexpr std::uint32_t SE_GROUP_ENABLED = 0x04;
+constexpr std::uint32_t SE_GROUP_USE_FOR_DENY_ONLY = 0x10;
+
 // Browser host-information flags (IDocHostUIHandler::GetHostInfo).
 constexpr std::uint32_t DOCHOSTUIFLAG_DIALOG = 0x00001;
 constexpr std::uint32_t DOCHOSTUIFLAG_DISABLE_HELP_MENU = 0x00002;

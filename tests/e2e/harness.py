@@ -69,8 +69,8 @@ def read_text_file(path):
 
 
 def read_ini(path):
-    """{section: {key: value}} of a profile file, read the way the profile functions see it: keys
-    compared without letter case (stored as written), the first occurrence wins."""
+    """{section: {key: value}} of a profile file; blanks around keys and values are dropped and
+    the first occurrence of a key wins."""
     sections = {}
     current = None
     for line in read_text_file(path).splitlines():
@@ -81,6 +81,18 @@ def read_ini(path):
             key, _, value = line.partition("=")
             current.setdefault(key.strip(), value.strip())
     return sections
+
+
+def write_ini(path, sections, encoding="utf-16"):
+    """Writes {section: {key: value}} as a profile file. UTF-16 with its byte-order mark (the
+    default) carries any text; "gbk" writes what the ANSI profile functions write under zh_CN."""
+    lines = []
+    for section, values in sections.items():
+        lines.append("[%s]" % section)
+        lines.extend("%s=%s" % (key, value) for key, value in values.items())
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "wb") as file:
+        file.write(("\r\n".join(lines) + "\r\n").encode(encoding))
 
 
 class LauncherTestCase(unittest.TestCase):
@@ -158,6 +170,12 @@ class LauncherTestCase(unittest.TestCase):
 
     def read_ini(self, unix_path):
         return read_ini(unix_path)
+
+    def write_lander_ini(self, sections, encoding="utf-16"):
+        """Puts a lander.ini into DataDir before the launcher starts."""
+        path = os.path.join(self.data_dir, "lander.ini")
+        write_ini(path, sections, encoding)
+        return path
 
     # Registry and stand-in ---------------------------------------------------------------------
 

@@ -42,6 +42,8 @@ class MissingSkinTest(LauncherTestCase):
         self.dismiss_with_ok(process, box)
         self.assertTrue(os.path.isdir(self.data_dir))
         self.assertFalse(os.path.exists(os.path.join(self.data_dir, "vkrAnimate.exe")))
+        # Reading the configuration never creates the file.
+        self.assertFalse(os.path.exists(os.path.join(self.data_dir, "lander.ini")))
 
 
 class DataDirTest(LauncherTestCase):
@@ -55,11 +57,15 @@ class DataDirTest(LauncherTestCase):
         launcher = self.install_launcher(with_skin=False)
         process = self.start_launcher(launcher, switch)
         boxes = []
+        answered = set()
 
         def ended_or_box():
             if process.poll() is not None:
                 return True
             for window in self.visible_windows(pid=process.pid):
+                if window in answered:
+                    continue
+                answered.add(window)
                 boxes.append(self.window_name(window))
                 self.screenshot("box")
                 # Escape is Cancel on an OK/Cancel box.
@@ -82,6 +88,9 @@ class DataDirTest(LauncherTestCase):
         self.assertEqual(code, 0)
         self.assertEqual(boxes, [])
         self.assertTrue(os.path.isdir(self.data_dir))
+        # The report went through the prefix's proxy to the stand-in, synchronously, before the end.
+        reports = self.standin_records("stat")
+        self.assertEqual([(r["params"].get("item"), r["params"].get("ext_1")) for r in reports], [("4061rke2w7", "2")])
 
 
 if __name__ == "__main__":

@@ -94,8 +94,7 @@ class FakeGraphics : public Graphics {
   Size MeasureText(const Font& font, const std::u16string& text) override { return FakeTextExtent(font, text); }
 
   // The "file" of a graphic of that kind and size.
-  static std::string Encode(GraphicKind kind, int width, int height, const std::string& label = "",
-                            bool alpha = false);
+  static std::string Encode(GraphicKind kind, int width, int height, const std::string& label = "", bool alpha = false);
 
   int decodes = 0;
   int bitmaps_created = 0;

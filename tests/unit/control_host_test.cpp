@@ -173,8 +173,7 @@ TEST(ControlHostTest, ControlsReportTheirAreaForRepaintAndCursor) {
 TEST(ControlHostTest, ShiftStateFromMouseKeys) {
   EXPECT_EQ(ShiftStateFromMouseKeys(0x0001, false), kLeftButton);
   EXPECT_EQ(ShiftStateFromMouseKeys(0x0001 | 0x0004, false), kLeftButton | kShiftKey);
-  EXPECT_EQ(ShiftStateFromMouseKeys(0x0002 | 0x0008 | 0x0010, true),
-            kRightButton | kCtrlKey | kMiddleButton | kAltKey);
+  EXPECT_EQ(ShiftStateFromMouseKeys(0x0002 | 0x0008 | 0x0010, true), kRightButton | kCtrlKey | kMiddleButton | kAltKey);
   EXPECT_EQ(ShiftStateFromMouseKeys(0, false), 0u);
 }
 

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "common/browser_settings.h"
+#include "common/text.h"
 #include "fakes/fake_system.h"
 #include "platform/browser.h"
-#include "common/text.h"
 #include "platform/picture.h"
 
 namespace vkr {
@@ -19,11 +19,16 @@ TEST(PictureTest, TheExtensionChoosesTheFormat) {
     const char16_t* path;
     bool known;
     GraphicKind kind;
-  } rows[] = {{u"C:\\a\\b.png", true, GraphicKind::kPng},       {u"C:\\a\\B.PNG", true, GraphicKind::kPng},
-              {u"x.jpg", true, GraphicKind::kJpeg},             {u"x.JPEG", true, GraphicKind::kJpeg},
-              {u"x.bmp", true, GraphicKind::kBitmap},           {u"x.ico", true, GraphicKind::kIcon},
-              {u"x.emf", true, GraphicKind::kMetafile},         {u"x.gif", false, GraphicKind::kPng},
-              {u"C:\\dir.png\\file", false, GraphicKind::kPng}, {u"noext", false, GraphicKind::kPng}};
+  } rows[] = {{u"C:\\a\\b.png", true, GraphicKind::kPng},
+              {u"C:\\a\\B.PNG", true, GraphicKind::kPng},
+              {u"x.jpg", true, GraphicKind::kJpeg},
+              {u"x.JPEG", true, GraphicKind::kJpeg},
+              {u"x.bmp", true, GraphicKind::kBitmap},
+              {u"x.ico", true, GraphicKind::kIcon},
+              {u"x.emf", true, GraphicKind::kMetafile},
+              {u"x.gif", false, GraphicKind::kPng},
+              {u"C:\\dir.png\\file", false, GraphicKind::kPng},
+              {u"noext", false, GraphicKind::kPng}};
   for (const Row& row : rows) {
     GraphicKind kind = GraphicKind::kPng;
     EXPECT_EQ(GraphicKindForFile(row.path, &kind), row.known) << ToUtf8(row.path);
@@ -89,6 +94,25 @@ TEST(PictureTest, CopiesAreIndependentAndKeepTheirOwnHandlers) {
   EXPECT_EQ(b_changes, 2);
 }
 
+TEST(PictureTest, MovingTakesTheGraphicAndKeepsEachPicturesHandler) {
+  FakeSystem system;
+  Picture a;
+  int a_changes = 0;
+  a.SetOnChange([&] { ++a_changes; });
+  a.SetGraphic(std::make_unique<FakeGraphic>(GraphicKind::kPng, 3, 4, "a"));
+  Picture b;
+  int b_changes = 0;
+  b.SetOnChange([&] { ++b_changes; });
+  b = std::move(a);
+  EXPECT_EQ(b.Width(), 3);
+  EXPECT_FALSE(a.HasGraphic());  // NOLINT(bugprone-use-after-move): the moved-from picture is empty
+  EXPECT_EQ(a_changes, 2);
+  EXPECT_EQ(b_changes, 1);
+  Picture c(std::move(b));
+  EXPECT_EQ(c.Height(), 4);
+  EXPECT_EQ(b_changes, 2);
+}
+
 TEST(BrowserSettingsTest, HostInfoFlagsOfBothBrowsers) {
   EXPECT_EQ(kLoginBrowserSettings.host_info_flags, 0x4400Fu);
   EXPECT_EQ(kFrameBrowserSettings.host_info_flags, 0x44008u);
@@ -122,13 +146,14 @@ TEST(FakeBrowserTest, EachEventReachesItsHandlerAndCancelComesBack) {
     cancel = url == u"http://pay.velqo.com/";
   };
   browser->events.document_complete = [&](const std::u16string& url) { seen.push_back(u"complete " + url); };
-  browser->events.navigate_error = [&](const std::u16string& url, const std::u16string& frame,
-                                       std::int32_t status, bool& cancel) {
+  browser->events.navigate_error = [&](const std::u16string& url, const std::u16string& frame, std::int32_t status,
+                                       bool& cancel) {
     seen.push_back(u"error " + url + u" " + frame + u" " + ToText(status));
     EXPECT_FALSE(cancel);
   };
-  browser->events.new_window3 = [&](const std::u16string& url, const std::u16string&, std::uint32_t,
-                                    bool& cancel) { cancel = url.find(u"client_command") != std::u16string::npos; };
+  browser->events.new_window3 = [&](const std::u16string& url, const std::u16string&, std::uint32_t, bool& cancel) {
+    cancel = url.find(u"client_command") != std::u16string::npos;
+  };
   browser->events.title_change = [&](const std::u16string& text) { seen.push_back(u"title " + text); };
 
   EXPECT_TRUE(browser->RaiseBeforeNavigate2(u"http://pay.velqo.com/"));

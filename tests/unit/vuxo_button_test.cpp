@@ -318,31 +318,30 @@ TEST_P(FaceRectTest, PlacesTheFace) {
   EXPECT_EQ(button.FaceRect(), row.expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, FaceRectTest,
-    ::testing::Values(
-        // natural size from the top-left corner, also when larger than the button
-        FaceRectRow{20, 10, 30, 30, false, false, false, {0, 0, 20, 10}},
-        FaceRectRow{50, 40, 30, 30, false, false, false, {0, 0, 50, 40}},
-        // stretch fills the client area
-        FaceRectRow{20, 10, 30, 30, true, false, false, {0, 0, 30, 30}},
-        FaceRectRow{20, 10, 30, 30, true, false, true, {0, 0, 30, 30}},
-        // proportional alone shrinks only faces that do not fit
-        FaceRectRow{20, 10, 30, 30, false, true, false, {0, 0, 20, 10}},
-        FaceRectRow{60, 24, 30, 30, false, true, false, {0, 0, 30, 12}},
-        FaceRectRow{60, 24, 30, 30, false, true, true, {0, 9, 30, 21}},
-        // proportional with stretch also grows small faces; a tall face keeps the height
-        FaceRectRow{20, 10, 30, 30, true, true, false, {0, 0, 30, 15}},
-        FaceRectRow{10, 40, 30, 30, false, true, false, {0, 0, 7, 30}},
-        FaceRectRow{40, 40, 30, 20, false, true, false, {0, 0, 20, 20}},
-        // wide face limited by the height after the width: 40 x 30 into 60 x 20
-        FaceRectRow{40, 30, 60, 20, true, true, false, {0, 0, 26, 20}},
-        // tall face limited by the width after the height: 30 x 40 into 20 x 60
-        FaceRectRow{30, 40, 20, 60, true, true, false, {0, 0, 20, 26}},
-        // centring shifts with division truncating towards zero
-        FaceRectRow{20, 10, 30, 30, false, false, true, {5, 10, 25, 20}},
-        FaceRectRow{51, 51, 30, 30, false, false, true, {-10, -10, 41, 41}},
-        FaceRectRow{21, 11, 30, 30, false, false, true, {4, 9, 25, 20}}));
+INSTANTIATE_TEST_SUITE_P(Table, FaceRectTest,
+                         ::testing::Values(
+                             // natural size from the top-left corner, also when larger than the button
+                             FaceRectRow{20, 10, 30, 30, false, false, false, {0, 0, 20, 10}},
+                             FaceRectRow{50, 40, 30, 30, false, false, false, {0, 0, 50, 40}},
+                             // stretch fills the client area
+                             FaceRectRow{20, 10, 30, 30, true, false, false, {0, 0, 30, 30}},
+                             FaceRectRow{20, 10, 30, 30, true, false, true, {0, 0, 30, 30}},
+                             // proportional alone shrinks only faces that do not fit
+                             FaceRectRow{20, 10, 30, 30, false, true, false, {0, 0, 20, 10}},
+                             FaceRectRow{60, 24, 30, 30, false, true, false, {0, 0, 30, 12}},
+                             FaceRectRow{60, 24, 30, 30, false, true, true, {0, 9, 30, 21}},
+                             // proportional with stretch also grows small faces; a tall face keeps the height
+                             FaceRectRow{20, 10, 30, 30, true, true, false, {0, 0, 30, 15}},
+                             FaceRectRow{10, 40, 30, 30, false, true, false, {0, 0, 7, 30}},
+                             FaceRectRow{40, 40, 30, 20, false, true, false, {0, 0, 20, 20}},
+                             // wide face limited by the height after the width: 40 x 30 into 60 x 20
+                             FaceRectRow{40, 30, 60, 20, true, true, false, {0, 0, 26, 20}},
+                             // tall face limited by the width after the height: 30 x 40 into 20 x 60
+                             FaceRectRow{30, 40, 20, 60, true, true, false, {0, 0, 20, 26}},
+                             // centring shifts with division truncating towards zero
+                             FaceRectRow{20, 10, 30, 30, false, false, true, {5, 10, 25, 20}},
+                             FaceRectRow{51, 51, 30, 30, false, false, true, {-10, -10, 41, 41}},
+                             FaceRectRow{21, 11, 30, 30, false, false, true, {4, 9, 25, 20}}));
 
 TEST(VuxoButtonTest, FaceRectOfAnEmptyFaceIsEmptyOrTheClientArea) {
   FakeSystem system;

@@ -26,20 +26,6 @@ constexpr wchar_t kHostWindowClass[] = L"VkrBrowserHost";
 constexpr DWORD kCacheClearFilter = NORMAL_CACHE_ENTRY | STICKY_CACHE_ENTRY | TRACK_OFFLINE_CACHE_ENTRY |
                                     TRACK_ONLINE_CACHE_ENTRY | COOKIE_CACHE_ENTRY | URLHISTORY_CACHE_ENTRY;
 
-struct UrlCacheFindTraits {
-  using Type = HANDLE;
-  static Type Invalid() { return nullptr; }
-  static void Close(Type h) { ::FindCloseUrlCache(h); }
-};
-using UniqueUrlCacheFind = UniqueHandle<UrlCacheFindTraits>;
-
-struct WindowTraits {
-  using Type = HWND;
-  static Type Invalid() { return nullptr; }
-  static void Close(Type h) { ::DestroyWindow(h); }
-};
-using UniqueWindow = UniqueHandle<WindowTraits>;
-
 class UniqueBstr {
  public:
   explicit UniqueBstr(const std::u16string& text)
@@ -159,8 +145,7 @@ class EventSink : public IDispatch, public RefCounted<EventSink> {
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
     if (!out) return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) ||
-        IsEqualIID(iid, DIID_DWebBrowserEvents2)) {
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) || IsEqualIID(iid, DIID_DWebBrowserEvents2)) {
       *out = static_cast<IDispatch*>(this);
       AddRef();
       return S_OK;
@@ -332,9 +317,8 @@ class Site : public IOleClientSite,
   }
 
   bool SwallowsShortcut(const MSG& message) const {
-    return settings_.swallow_ctrl_n &&
-           IsCtrlNShortcut(message.message, message.wParam, ::GetKeyState(VK_CONTROL) < 0,
-                           ::GetKeyState(VK_SHIFT) < 0, ::GetKeyState(VK_MENU) < 0);
+    return settings_.swallow_ctrl_n && IsCtrlNShortcut(message.message, message.wParam, ::GetKeyState(VK_CONTROL) < 0,
+                                                       ::GetKeyState(VK_SHIFT) < 0, ::GetKeyState(VK_MENU) < 0);
   }
 
  private:
@@ -406,6 +390,13 @@ class Win32Browser : public Browser {
 
   // The host window's client area changed size.
   void Resized();
+  // Makes the control the active one, with the keyboard focus.
+  void Activate();
+  ComPtr<IOleClientSite> ControlSite() {
+    ComPtr<IOleClientSite> site;
+    if (ole_object_) ole_object_->GetClientSite(site.put());
+    return site;
+  }
 
  private:
   OleScope ole_;
@@ -423,10 +414,14 @@ class Win32Browser : public Browser {
 
 LRESULT CALLBACK HostWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   try {
+    auto* browser = reinterpret_cast<Win32Browser*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
     if (message == WM_SIZE) {
-      if (auto* browser = reinterpret_cast<Win32Browser*>(::GetWindowLongPtrW(window, GWLP_USERDATA))) {
-        browser->Resized();
-      }
+      if (browser) browser->Resized();
+      return 0;
+    }
+    if (message == WM_SETFOCUS) {
+      // The focus given to the host goes on to the page.
+      if (browser) browser->Activate();
       return 0;
     }
   } catch (...) {
@@ -441,6 +436,8 @@ bool RegisterHostClass() {
     window_class.lpfnWndProc = HostWindowProc;
     window_class.hInstance = ::GetModuleHandleW(nullptr);
     window_class.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+    // White, as an empty page is, until the control has painted.
+    window_class.hbrBackground = static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH));
     window_class.lpszClassName = kHostWindowClass;
     return ::RegisterClassExW(&window_class) != 0 || ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
   }();
@@ -590,12 +587,40 @@ void Win32Browser::Resized() {
   in_place->SetObjectRects(&client, &client);
 }
 
+void Win32Browser::Activate() {
+  if (!ole_object_ || !window_) return;
+  RECT client{};
+  ::GetClientRect(window_.get(), &client);
+  ole_object_->DoVerb(OLEIVERB_UIACTIVATE, nullptr, static_cast<IOleClientSite*>(site_), 0, window_.get(), &client);
+}
+
 HRESULT STDMETHODCALLTYPE EventSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
                                             UINT*) {
-  // The handler may free the browser: take what is needed first, and never touch the owner after.
   try {
     if (!owner_) return S_OK;
-    BrowserEvents& events = owner_->events;
+    return DispatchBrowserEvent(owner_->events, id, params);
+  } catch (...) {
+    return S_OK;
+  }
+}
+
+}  // namespace
+
+std::unique_ptr<Browser> Win32BrowserFactory::CreateBrowser(WindowHandle parent, const Rect& bounds,
+                                                            const BrowserHostSettings& settings) {
+  try {
+    auto browser = std::make_unique<Win32Browser>(reinterpret_cast<HWND>(parent), bounds, settings);
+    if (!browser->Start()) return nullptr;
+    return browser;
+  } catch (...) {
+    return nullptr;
+  }
+}
+
+HRESULT DispatchBrowserEvent(const BrowserEvents& events, DISPID id, DISPPARAMS* params) {
+  // The handler may free the browser and its events: each handler is copied before it runs, and
+  // nothing of the browser is touched after.
+  try {
     switch (id) {
       case DISPID_BEFORENAVIGATE2: {
         // pDisp, URL, Flags, TargetFrameName, PostData, Headers, Cancel
@@ -648,49 +673,73 @@ HRESULT STDMETHODCALLTYPE EventSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPP
   }
 }
 
-}  // namespace
-
-std::unique_ptr<Browser> Win32BrowserFactory::CreateBrowser(WindowHandle parent, const Rect& bounds,
-                                                            const BrowserHostSettings& settings) {
-  try {
-    auto browser = std::make_unique<Win32Browser>(reinterpret_cast<HWND>(parent), bounds, settings);
-    if (!browser->Start()) return nullptr;
-    return browser;
-  } catch (...) {
-    return nullptr;
-  }
+ComPtr<IOleClientSite> ControlClientSite(Browser& browser) {
+  auto* win32_browser = dynamic_cast<Win32Browser*>(&browser);
+  return win32_browser ? win32_browser->ControlSite() : ComPtr<IOleClientSite>();
 }
 
-bool ClearUrlCache(int* deleted) {
-  *deleted = 0;
+namespace {
+
+enum class CacheWalk { kEnded, kFailed, kNotStarted };
+
+// Walks the URL cache with the given first/next calls, deleting each entry by its source URL
+// (with `filter_types`, only entries of those types). kEnded when the walk ran to "no more items";
+// kNotStarted when the first call failed with another error.
+template <typename FindFirst, typename FindNext>
+CacheWalk WalkAndDelete(FindFirst find_first, FindNext find_next, DWORD filter_types, int* deleted) {
   // Entries are variable-sized; the buffer grows when an entry does not fit.
   std::vector<std::uint64_t> buffer(4096 / sizeof(std::uint64_t));
   auto entry = [&] { return reinterpret_cast<INTERNET_CACHE_ENTRY_INFOW*>(buffer.data()); };
-  auto grow = [&](DWORD size) { buffer.resize(size / sizeof(std::uint64_t) + 1); };
-  DWORD size = static_cast<DWORD>(buffer.size() * sizeof(std::uint64_t));
-  UniqueUrlCacheFind find(
-      ::FindFirstUrlCacheEntryExW(nullptr, 0, kCacheClearFilter, 0, entry(), &size, nullptr, nullptr, nullptr));
+  auto capacity = [&] { return static_cast<DWORD>(buffer.size() * sizeof(std::uint64_t)); };
+  DWORD size = capacity();
+  UniqueUrlCacheFind find(find_first(entry(), &size));
   if (!find && ::GetLastError() == ERROR_INSUFFICIENT_BUFFER) {
-    grow(size);
-    size = static_cast<DWORD>(buffer.size() * sizeof(std::uint64_t));
-    find.reset(
-        ::FindFirstUrlCacheEntryExW(nullptr, 0, kCacheClearFilter, 0, entry(), &size, nullptr, nullptr, nullptr));
+    buffer.resize(size / sizeof(std::uint64_t) + 1);
+    size = capacity();
+    find.reset(find_first(entry(), &size));
   }
-  if (!find) return ::GetLastError() == ERROR_NO_MORE_ITEMS;
+  if (!find) return ::GetLastError() == ERROR_NO_MORE_ITEMS ? CacheWalk::kEnded : CacheWalk::kNotStarted;
   for (;;) {
-    if (entry()->lpszSourceUrlName && ::DeleteUrlCacheEntryW(entry()->lpszSourceUrlName)) ++*deleted;
-    size = static_cast<DWORD>(buffer.size() * sizeof(std::uint64_t));
-    if (::FindNextUrlCacheEntryExW(find.get(), entry(), &size, nullptr, nullptr, nullptr)) continue;
+    const INTERNET_CACHE_ENTRY_INFOW* info = entry();
+    if (info->lpszSourceUrlName && (filter_types == 0 || (info->CacheEntryType & filter_types) != 0) &&
+        ::DeleteUrlCacheEntryW(info->lpszSourceUrlName)) {
+      ++*deleted;
+    }
+    size = capacity();
+    if (find_next(find.get(), entry(), &size)) continue;
     DWORD error = ::GetLastError();
     if (error == ERROR_INSUFFICIENT_BUFFER) {
-      grow(size);
-      size = static_cast<DWORD>(buffer.size() * sizeof(std::uint64_t));
-      if (::FindNextUrlCacheEntryExW(find.get(), entry(), &size, nullptr, nullptr, nullptr)) continue;
+      buffer.resize(size / sizeof(std::uint64_t) + 1);
+      size = capacity();
+      if (find_next(find.get(), entry(), &size)) continue;
       error = ::GetLastError();
     }
-    // The end condition is "no more items"; any other error ends the clean-up too, reported.
-    return error == ERROR_NO_MORE_ITEMS;
+    // The end condition is "no more items"; any other error ends the walk too, reported.
+    return error == ERROR_NO_MORE_ITEMS ? CacheWalk::kEnded : CacheWalk::kFailed;
   }
+}
+
+}  // namespace
+
+bool ClearUrlCache(int* deleted) {
+  *deleted = 0;
+  CacheWalk walk = WalkAndDelete(
+      [](INTERNET_CACHE_ENTRY_INFOW* info, DWORD* size) {
+        return ::FindFirstUrlCacheEntryExW(nullptr, 0, kCacheClearFilter, 0, info, size, nullptr, nullptr, nullptr);
+      },
+      [](HANDLE find, INTERNET_CACHE_ENTRY_INFOW* info, DWORD* size) {
+        return ::FindNextUrlCacheEntryExW(find, info, size, nullptr, nullptr, nullptr) != FALSE;
+      },
+      0, deleted);
+  if (walk != CacheWalk::kNotStarted) return walk == CacheWalk::kEnded;
+  // Systems without the filtered enumeration (Wine) get the plain one, filtered here by type.
+  walk = WalkAndDelete(
+      [](INTERNET_CACHE_ENTRY_INFOW* info, DWORD* size) { return ::FindFirstUrlCacheEntryW(nullptr, info, size); },
+      [](HANDLE find, INTERNET_CACHE_ENTRY_INFOW* info, DWORD* size) {
+        return ::FindNextUrlCacheEntryW(find, info, size) != FALSE;
+      },
+      kCacheClearFilter, deleted);
+  return walk == CacheWalk::kEnded;
 }
 
 }  // namespace vkr::win32

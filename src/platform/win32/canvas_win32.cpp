@@ -11,13 +11,6 @@ namespace vkr::win32 {
 
 namespace {
 
-struct DcTraits {
-  using Type = HDC;
-  static Type Invalid() { return nullptr; }
-  static void Close(Type dc) { ::DeleteDC(dc); }
-};
-using UniqueDc = UniqueHandle<DcTraits>;
-
 // Selects an object into a DC for the scope.
 class Selection {
  public:
@@ -100,7 +93,7 @@ void DcCanvas::StretchDraw(const Rect& rect, const Graphic& graphic) {
   if (!dc_ || !dib || rect.IsEmpty() || dib->Width() <= 0 || dib->Height() <= 0) return;
   // A bitmap that has a canvas is already selected into its own DC; draw from there.
   HDC source = dib->memory_dc_;
-  UniqueDc temporary;
+  UniqueMemoryDc temporary;
   std::unique_ptr<Selection> selection;
   if (!source) {
     temporary.reset(::CreateCompatibleDC(dc_));
@@ -114,8 +107,8 @@ void DcCanvas::StretchDraw(const Rect& rect, const Graphic& graphic) {
       // A transparent bitmap leaves out the colour of its bottom-left pixel.
       std::uint32_t pixel = dib->PixelAt(0, dib->Height() - 1);
       COLORREF key = RGB((pixel >> 16) & 0xFF, (pixel >> 8) & 0xFF, pixel & 0xFF);
-      ::TransparentBlt(dc_, rect.left, rect.top, rect.Width(), rect.Height(), source, 0, 0, dib->Width(),
-                       dib->Height(), key);
+      ::TransparentBlt(dc_, rect.left, rect.top, rect.Width(), rect.Height(), source, 0, 0, dib->Width(), dib->Height(),
+                       key);
     } else {
       ::SetStretchBltMode(dc_, COLORONCOLOR);
       ::StretchBlt(dc_, rect.left, rect.top, rect.Width(), rect.Height(), source, 0, 0, dib->Width(), dib->Height(),
@@ -124,8 +117,7 @@ void DcCanvas::StretchDraw(const Rect& rect, const Graphic& graphic) {
     return;
   }
   BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-  ::AlphaBlend(dc_, rect.left, rect.top, rect.Width(), rect.Height(), source, 0, 0, dib->Width(), dib->Height(),
-               blend);
+  ::AlphaBlend(dc_, rect.left, rect.top, rect.Width(), rect.Height(), source, 0, 0, dib->Width(), dib->Height(), blend);
 }
 
 void DcCanvas::FillRect(const Rect& rect, Color color) {
@@ -358,7 +350,7 @@ std::unique_ptr<Graphic> Win32Graphics::CreateBitmap(int width, int height) {
 }
 
 Size Win32Graphics::MeasureText(const vkr::Font& font, const std::u16string& text) {
-  UniqueDc dc(::CreateCompatibleDC(nullptr));
+  UniqueMemoryDc dc(::CreateCompatibleDC(nullptr));
   if (!dc) return Size{};
   UniqueGdiObject gdi_font(CreateGdiFont(font));
   Selection selection(dc.get(), gdi_font.get());

@@ -91,6 +91,30 @@ struct InternetHandleTraits {
   static Type Invalid() { return nullptr; }
   static void Close(Type h) { ::InternetCloseHandle(h); }
 };
+// A SID from AllocateAndInitializeSid.
+struct SidTraits {
+  using Type = PSID;
+  static Type Invalid() { return nullptr; }
+  static void Close(Type h) { ::FreeSid(h); }
+};
+// A memory device context from CreateCompatibleDC.
+struct MemoryDcTraits {
+  using Type = HDC;
+  static Type Invalid() { return nullptr; }
+  static void Close(Type h) { ::DeleteDC(h); }
+};
+// A window this code created and destroys.
+struct WindowTraits {
+  using Type = HWND;
+  static Type Invalid() { return nullptr; }
+  static void Close(Type h) { ::DestroyWindow(h); }
+};
+// An enumeration of the WinINet URL cache.
+struct UrlCacheFindTraits {
+  using Type = HANDLE;
+  static Type Invalid() { return nullptr; }
+  static void Close(Type h) { ::FindCloseUrlCache(h); }
+};
 
 using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;
 using UniqueFileHandle = UniqueHandle<FileHandleTraits>;
@@ -101,6 +125,10 @@ using UniqueIcon = UniqueHandle<IconTraits>;
 using UniqueMenu = UniqueHandle<MenuTraits>;
 using UniqueLocalMemory = UniqueHandle<LocalMemoryTraits>;
 using UniqueInternetHandle = UniqueHandle<InternetHandleTraits>;
+using UniqueSid = UniqueHandle<SidTraits>;
+using UniqueMemoryDc = UniqueHandle<MemoryDcTraits>;
+using UniqueWindow = UniqueHandle<WindowTraits>;
+using UniqueUrlCacheFind = UniqueHandle<UrlCacheFindTraits>;
 
 // Owns one reference of a COM interface.
 template <typename T>

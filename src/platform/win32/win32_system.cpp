@@ -5,6 +5,7 @@
 #include "platform/win32/clock_win32.h"
 #include "platform/win32/files_win32.h"
 #include "platform/win32/http_win32.h"
+#include "platform/win32/machine_win32.h"
 #include "platform/win32/processes_win32.h"
 #include "platform/win32/profile_store_win32.h"
 #include "platform/win32/registry_win32.h"
@@ -27,6 +28,7 @@ System CreateWin32System() {
   static Win32Clock* const clock = new Win32Clock;
   static Win32Ui* const ui = new Win32Ui;
   static Win32Threads* const threads = new Win32Threads;
+  static Win32Machine* const machine = new Win32Machine;
   static Win32Graphics* const graphics = new Win32Graphics;
   static Win32BrowserFactory* const browsers = new Win32BrowserFactory;
   static Win32Windows* const windows =
@@ -45,6 +47,7 @@ System CreateWin32System() {
   system.clock = clock;
   system.ui = ui;
   system.threads = threads;
+  system.machine = machine;
   system.graphics = graphics;
   system.browsers = browsers;
   system.windows = windows;
