@@ -13,6 +13,9 @@
 
 namespace vkr {
 
+// A layout position: rounded to the nearest pixel, halves to the even neighbour.
+inline int RoundPixels(double value) { return static_cast<int>(RoundHalfEven(value)); }
+
 // Signed client coordinates packed in a mouse message's lParam.
 Point PointFromLParam(std::intptr_t lparam);
 

@@ -80,7 +80,7 @@ Rect WebPanelRect(int width, int height) {
 }
 
 Rect RestoredBounds(const Size& screen) {
-  const int left = RoundHalfEven(screen.width / 2.0 - kRestoredWidth / 2.0);
+  const int left = RoundPixels(screen.width / 2.0 - kRestoredWidth / 2.0);
   return vkr::BoundsRect(left, 2, kRestoredWidth, kRestoredHeight);
 }
 

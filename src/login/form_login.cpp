@@ -59,8 +59,8 @@ void ReleaseLoginWindow() {
 }
 
 Point CenteredNavigateInfosPosition(int width, int height) {
-  return Point{kBrowserRect.left + RoundHalfEven((kBrowserRect.Width() - width) / 2.0),
-               kBrowserRect.top + RoundHalfEven((kBrowserRect.Height() - height) / 2.0)};
+  return Point{kBrowserRect.left + RoundPixels((kBrowserRect.Width() - width) / 2.0),
+               kBrowserRect.top + RoundPixels((kBrowserRect.Height() - height) / 2.0)};
 }
 
 std::intptr_t SizingEdgeHitTest(Point point, const Rect& window, std::intptr_t usual) {
@@ -89,8 +89,8 @@ TFormLogin::TFormLogin() {
   const Size screen = Sys().windows->PrimaryScreenSize();
   WindowSpec spec;
   spec.caption = kApplicationTitle;
-  spec.bounds = vkr::BoundsRect(RoundHalfEven((screen.width - kLoginWidth) / 2.0),
-                                RoundHalfEven((screen.height - kLoginHeight) / 2.0), kLoginWidth, kLoginHeight);
+  spec.bounds = vkr::BoundsRect(RoundPixels((screen.width - kLoginWidth) / 2.0),
+                                RoundPixels((screen.height - kLoginHeight) / 2.0), kLoginWidth, kLoginHeight);
   spec.style = win::WS_POPUP | win::WS_CLIPCHILDREN;
   // The main window owns the taskbar button.
   spec.ex_style = win::WS_EX_APPWINDOW;
