@@ -71,6 +71,13 @@ class NormalModeTestCase(LauncherTestCase):
         values = out.splitlines()[-1].split("(", 1)[1].split(")", 1)[0].split(",")
         return tuple(int(float(v)) for v in values[:3])
 
+    def yellow_share(self, shot, x, y, width, height):
+        """The share of yellow pixels (the information label's text) in a part of a screenshot."""
+        out = subprocess.run(["convert", shot, "-crop", "%dx%d+%d+%d" % (width, height, x, y), "-fx",
+                              "(r>0.7 && g>0.7 && b<0.4) ? 1 : 0", "-format", "%[fx:mean]", "info:"],
+                             capture_output=True, text=True, check=True).stdout
+        return float(out)
+
     def click(self, x, y):
         self.xdotool("mousemove", str(x), str(y), check=True)
         self.xdotool("click", "1", check=True)
@@ -108,6 +115,8 @@ class LoginWindowTest(NormalModeTestCase):
         self.assertGreater(red, green + 40, "emblem at (150, 150): %r" % ((red, green, blue),))
         self.assertLess(max(self.pixel(shot, left + 600, top + 400)), 80)
         self.assertEqual(self.pixel(shot, left + 3, top + 3), (0, 0, 0))
+        # The yellow information label stands in the middle of the browser's place.
+        self.assertGreater(self.yellow_share(shot, left + 287 + 85, top + 202 + 150, 400, 40), 0.02)
         self.assertIsNone(process.poll())
         self.assertGreaterEqual(len(requests), 2)
 
