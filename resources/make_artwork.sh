@@ -96,12 +96,14 @@ convert -size 200x200 xc:none \
   -fill '#00000088' -pointsize 96 -annotate +3+3 'M' \
   -fill "$GOLD_LIGHT" -stroke "$GOLD_DARK" -strokewidth 2 -pointsize 96 -annotate +0+0 'M' \
   "$TMP/emblem.png"
+# The panel's gold edge, under the emblem that rises over it.
+convert "$TMP/panel.png" -fill none -stroke "$GOLD" -strokewidth 2 +antialias \
+  -draw "roundrectangle 13,97 874,556 16,16" "$TMP/panel.png"
 convert "$TMP/panel.png" "$TMP/emblem.png" -geometry +50+12 -composite "$TMP/panel.png"
 no_white "$TMP/panel.png"
 
 # Cut the shape: inside the mask the panel, outside it pure white.
 convert -size ${W}x${H} xc:white "$TMP/panel.png" "$TMP/mask.png" -alpha off -compose over -composite \
-  -fill none -stroke "$GOLD" -strokewidth 2 +antialias -draw "roundrectangle 13,97 874,556 16,16" \
   -alpha off -define png:color-type=2 Skin/loginBack.png
 
 # ---------------------------------------------------------------------------------------------
