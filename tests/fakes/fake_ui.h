@@ -18,6 +18,7 @@ class FakeUi : public Ui {
   WindowHandle MainWindow() override { return main_window; }
   void SetApplicationWindowText(const std::u16string& text) override { application_window_text = text; }
   bool CallOnGuiThread(const std::function<void()>& call) override;
+  void StartGui() override { ++gui_starts; }
 
   struct Box {
     WindowHandle owner;
@@ -29,6 +30,7 @@ class FakeUi : public Ui {
   int loops_run = 0;
   int terminate_requests = 0;
   int gui_calls = 0;
+  int gui_starts = 0;
   bool gui_gone = false;
   WindowHandle main_window = kNoWindow;
   std::u16string application_window_text;

@@ -15,6 +15,12 @@ using testing::FakeSystem;
 // Looks at the program while its message loop "runs".
 struct ObservingUi : testing::FakeUi {
   std::function<void()> during_loop;
+  std::size_t windows_when_gui_started = 0;
+  testing::FakeWindows* windows = nullptr;
+  void StartGui() override {
+    FakeUi::StartGui();
+    windows_when_gui_started = windows->Created().size();
+  }
   void RunMessageLoop() override {
     FakeUi::RunMessageLoop();
     if (during_loop) during_loop();
@@ -25,6 +31,7 @@ TEST(NormalModeTest, TheLoginWindowIsTheMainWindowWhileTheLoopRuns) {
   FakeSystem system;
   testing::PutFormPictures(system);
   ObservingUi ui;
+  ui.windows = &system.windows;
   System with_ui = Sys();
   with_ui.ui = &ui;
   InstallSystem(with_ui);
@@ -40,6 +47,9 @@ TEST(NormalModeTest, TheLoginWindowIsTheMainWindowWhileTheLoopRuns) {
   };
   EXPECT_EQ(RunProgram(), 0);
   EXPECT_TRUE(observed);
+  // The GUI is started once, before the first window exists.
+  EXPECT_EQ(ui.gui_starts, 1);
+  EXPECT_EQ(ui.windows_when_gui_started, 0u);
   // After the loop the window is gone with everything it held.
   EXPECT_EQ(FormLogin, nullptr);
   EXPECT_TRUE(system.browsers.live.empty());

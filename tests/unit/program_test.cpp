@@ -71,6 +71,8 @@ TEST(RunProgramTest, EveryModeCreatesDataDirAndEndsWithTheLoop) {
     EXPECT_EQ(RunProgram(), 0);
     EXPECT_TRUE(system.files.DirectoryExists(u"C:\\ProgramData\\Velqo\\vkr")) << ToUtf8(first);
     EXPECT_EQ(system.ui.loops_run, 1);
+    // These modes show no window, so they never start the GUI.
+    EXPECT_EQ(system.ui.gui_starts, 0) << ToUtf8(first);
     // These modes never test for the skin.
     for (const auto& box : system.ui.boxes) EXPECT_NE(box.text, kMissingSkinText);
   }
@@ -84,6 +86,7 @@ TEST(RunProgramTest, NormalStartWithoutSkinShowsTheBoxAndEnds) {
   EXPECT_EQ(system.ui.boxes[0].caption, u"错误");
   EXPECT_EQ(system.ui.main_window, kNoWindow);
   EXPECT_EQ(system.ui.loops_run, 1);
+  EXPECT_EQ(system.ui.gui_starts, 0);
 }
 
 }  // namespace

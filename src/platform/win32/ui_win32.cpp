@@ -23,7 +23,19 @@ bool RegisterApplicationWindowClass(HINSTANCE instance, WNDPROC procedure) {
 
 }  // namespace
 
-Win32Ui::Win32Ui() : gui_thread_id_(::GetCurrentThreadId()), call_message_(::RegisterWindowMessageW(kCallMessageName)) {
+Win32Ui::Win32Ui(bool start_gui)
+    : gui_thread_id_(::GetCurrentThreadId()), call_message_(::RegisterWindowMessageW(kCallMessageName)) {
+  if (start_gui) StartGui();
+}
+
+void Win32Ui::StartGui() {
+  if (gui_started_ || ::GetCurrentThreadId() != gui_thread_id_) return;
+  gui_started_ = true;
+  ole_initialized_ = SUCCEEDED(::OleInitialize(nullptr));
+  INITCOMMONCONTROLSEX controls{};
+  controls.dwSize = sizeof(controls);
+  controls.dwICC = ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES;
+  ::InitCommonControlsEx(&controls);
   const HINSTANCE instance = ::GetModuleHandleW(nullptr);
   if (!RegisterApplicationWindowClass(instance, &Win32Ui::WindowProc)) return;
   // A tool window that is never shown: it has no taskbar button, the main window owns that.
@@ -33,6 +45,7 @@ Win32Ui::Win32Ui() : gui_thread_id_(::GetCurrentThreadId()), call_message_(::Reg
 
 Win32Ui::~Win32Ui() {
   const HWND window = window_.exchange(nullptr);
+  if (ole_initialized_ && ::GetCurrentThreadId() == gui_thread_id_) ::OleUninitialize();
   if (window == nullptr) return;
   ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
   if (::GetCurrentThreadId() == gui_thread_id_) {

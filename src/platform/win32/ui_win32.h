@@ -16,8 +16,9 @@ class Win32Ui : public Ui {
   // dispatched; returning true consumes the message. Runs on the GUI thread.
   using PreDispatchHook = std::function<bool(MSG& message)>;
 
-  // Creates the hidden application window on the calling thread, which becomes the GUI thread.
-  Win32Ui();
+  // The calling thread becomes the GUI thread. With `start_gui` the GUI is started at once
+  // (StartGui); otherwise the first StartGui call does it.
+  explicit Win32Ui(bool start_gui = true);
   // Destroys the application window; CallOnGuiThread from other threads then returns false.
   // Call on the GUI thread.
   ~Win32Ui() override;
@@ -32,6 +33,9 @@ class Win32Ui : public Ui {
   WindowHandle MainWindow() override;
   void SetApplicationWindowText(const std::u16string& text) override;
   bool CallOnGuiThread(const std::function<void()>& call) override;
+  // OLE (the browser control needs it), the common controls and the hidden application window,
+  // once; on the GUI thread.
+  void StartGui() override;
 
   // Extension point for the window code: the hook of the message loop (empty for none). Set it
   // on the GUI thread.
@@ -47,6 +51,8 @@ class Win32Ui : public Ui {
   const DWORD gui_thread_id_;
   const UINT call_message_;
   std::atomic<HWND> window_{nullptr};
+  bool gui_started_ = false;
+  bool ole_initialized_ = false;
   std::atomic<WindowHandle> main_window_{kNoWindow};
   PreDispatchHook pre_dispatch_hook_;
 };

@@ -26,7 +26,7 @@ System CreateWin32System() {
   static Win32Processes* const processes = new Win32Processes;
   static Win32Http* const http = new Win32Http;
   static Win32Clock* const clock = new Win32Clock;
-  static Win32Ui* const ui = new Win32Ui;
+  static Win32Ui* const ui = new Win32Ui(/*start_gui=*/false);
   static Win32Threads* const threads = new Win32Threads;
   static Win32Machine* const machine = new Win32Machine;
   static Win32Graphics* const graphics = new Win32Graphics;
