@@ -44,6 +44,13 @@ if(VKR_WIN32_TEST_SOURCES)
   set_tests_properties(win32_tests PROPERTIES TIMEOUT 600)
 endif()
 
+<<<<<<< HEAD
+=======
+if(EXISTS ${CMAKE_SOURCE_DIR}/bench/CMakeLists.txt)
+  add_subdirectory(bench)
+endif()
+
+>>>>>>> windows
 # Test programs: the recording program that the stand-in serves as the installer and the companion
 # updater (and that the e2e tests place where the launcher starts a program), and the reader of
 # other processes' window texts (message-box texts are invisible to X tools).
@@ -55,7 +62,10 @@ foreach(tool run_recorder window_texts)
   target_link_options(${tool} PRIVATE -s)
   set_target_properties(${tool} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/out/tools)
 endforeach()
+<<<<<<< HEAD
 
 if(EXISTS ${CMAKE_SOURCE_DIR}/bench/CMakeLists.txt)
   add_subdirectory(bench)
 endif()
+=======
+>>>>>>> windows

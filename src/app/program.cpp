@@ -5,6 +5,7 @@
 #include "common/public_config.h"
 #include "common/public_unit.h"
 #include "common/text.h"
+#include "login/form_login.h"
 #include "platform/system.h"
 #include "platform/win_constants.h"
 #include "statistics/statistics.h"
@@ -43,11 +44,12 @@ int RunProgram() {
   } else if (StatisticsManager()->CheckSendSetupStatistics()) {
     // The setup report has been sent; the process ends without a window.
   } else if (CheckStartupResources()) {
-    // The login window becomes the main window here once it exists.
+    CreateLoginWindow();
   }
 
   // Without a main window the loop returns at once.
   Sys().ui->RunMessageLoop();
+  ReleaseLoginWindow();
   ReleaseStatisticsManager();
   return 0;
 }

@@ -12,6 +12,10 @@
 #include "platform/shell.h"
 #include "platform/threads.h"
 #include "platform/ui.h"
+#include "platform/menu.h"
+#include "platform/resources.h"
+#include "platform/tray.h"
+#include "platform/window.h"
 
 namespace vkr {
 
@@ -31,6 +35,10 @@ struct System {
   Threads* threads = nullptr;
   Graphics* graphics = nullptr;
   BrowserFactory* browsers = nullptr;
+  Windows* windows = nullptr;
+  Tray* tray = nullptr;
+  Menus* menus = nullptr;
+  Resources* resources = nullptr;
 };
 
 // The installed system. Installing happens before any worker thread starts and while none runs.

@@ -165,4 +165,87 @@ constexpr std::uint32_t DOCHOSTUIFLAG_SCROLL_NO = 0x00008;
 constexpr std::uint32_t DOCHOSTUIFLAG_ENABLE_FORMS_AUTOCOMPLETE = 0x04000;
 constexpr std::uint32_t DOCHOSTUIFLAG_THEME = 0x40000;
 
+// Window messages.
+constexpr std::uint32_t WM_SIZE = 0x0005;
+constexpr std::uint32_t WM_CLOSE = 0x0010;
+constexpr std::uint32_t WM_NULL = 0x0000;
+constexpr std::uint32_t WM_SETCURSOR = 0x0020;
+constexpr std::uint32_t WM_GETMINMAXINFO = 0x0024;
+constexpr std::uint32_t WM_NCHITTEST = 0x0084;
+constexpr std::uint32_t WM_KEYDOWN = 0x0100;
+constexpr std::uint32_t WM_KEYUP = 0x0101;
+constexpr std::uint32_t WM_CHAR = 0x0102;
+constexpr std::uint32_t WM_UNICHAR = 0x0109;
+constexpr std::uint32_t WM_SYSCOMMAND = 0x0112;
+constexpr std::uint32_t WM_TIMER = 0x0113;
+constexpr std::uint32_t WM_MOUSEMOVE = 0x0200;
+constexpr std::uint32_t WM_LBUTTONDOWN = 0x0201;
+constexpr std::uint32_t WM_LBUTTONUP = 0x0202;
+constexpr std::uint32_t WM_LBUTTONDBLCLK = 0x0203;
+constexpr std::uint32_t WM_RBUTTONDOWN = 0x0204;
+constexpr std::uint32_t WM_RBUTTONUP = 0x0205;
+constexpr std::uint32_t WM_RBUTTONDBLCLK = 0x0206;
+constexpr std::uint32_t WM_MBUTTONDOWN = 0x0207;
+constexpr std::uint32_t WM_MBUTTONUP = 0x0208;
+constexpr std::uint32_t WM_MBUTTONDBLCLK = 0x0209;
+constexpr std::uint32_t WM_MOUSELEAVE = 0x02A3;
+constexpr std::uint32_t WM_CAPTURECHANGED = 0x0215;
+constexpr std::uint32_t WM_USER = 0x0400;
+
+// Mouse-message key flags (wParam of mouse messages).
+constexpr std::uint32_t MK_LBUTTON = 0x0001;
+constexpr std::uint32_t MK_RBUTTON = 0x0002;
+constexpr std::uint32_t MK_SHIFT = 0x0004;
+constexpr std::uint32_t MK_CONTROL = 0x0008;
+constexpr std::uint32_t MK_MBUTTON = 0x0010;
+
+// Hit-test answers of WM_NCHITTEST.
+constexpr std::intptr_t HTCLIENT = 1;
+constexpr std::intptr_t HTRIGHT = 11;
+constexpr std::intptr_t HTBOTTOM = 15;
+constexpr std::intptr_t HTBOTTOMRIGHT = 17;
+
+// System commands.
+constexpr std::uintptr_t SC_MOVE = 0xF010;
+constexpr std::uintptr_t SC_MINIMIZE = 0xF020;
+constexpr std::uintptr_t SC_MAXIMIZE = 0xF030;
+constexpr std::uintptr_t SC_CLOSE = 0xF060;
+constexpr std::uintptr_t SC_RESTORE = 0xF120;
+
+// Window styles.
+constexpr std::uint32_t WS_POPUP = 0x80000000u;
+constexpr std::uint32_t WS_VISIBLE = 0x10000000u;
+constexpr std::uint32_t WS_CLIPCHILDREN = 0x02000000u;
+constexpr std::uint32_t WS_CLIPSIBLINGS = 0x04000000u;
+constexpr std::uint32_t WS_SYSMENU = 0x00080000u;
+constexpr std::uint32_t WS_MINIMIZEBOX = 0x00020000u;
+constexpr std::uint32_t WS_MAXIMIZEBOX = 0x00010000u;
+constexpr std::uint32_t WS_EX_TOOLWINDOW = 0x00000080u;
+constexpr std::uint32_t WS_EX_APPWINDOW = 0x00040000u;
+constexpr std::uint32_t WS_EX_LAYERED = 0x00080000u;
+
+// More show states.
+constexpr int SW_MAXIMIZE = 3;
+constexpr int SW_SHOWNA = 8;
+
+// Virtual keys.
+constexpr int VK_BACK = 0x08;
+constexpr int VK_TAB = 0x09;
+constexpr int VK_RETURN = 0x0D;
+constexpr int VK_CONTROL = 0x11;
+constexpr int VK_MENU = 0x12;
+constexpr int VK_LEFT = 0x25;
+constexpr int VK_UP = 0x26;
+constexpr int VK_RIGHT = 0x27;
+constexpr int VK_DOWN = 0x28;
+constexpr int VK_DELETE = 0x2E;
+
+// Notification-area icon.
+constexpr std::uint32_t NIM_ADD = 0;
+constexpr std::uint32_t NIM_MODIFY = 1;
+constexpr std::uint32_t NIM_DELETE = 2;
+constexpr std::uint32_t NIF_MESSAGE = 0x1;
+constexpr std::uint32_t NIF_ICON = 0x2;
+constexpr std::uint32_t NIF_TIP = 0x4;
+
 }  // namespace vkr::win

@@ -18,6 +18,10 @@ FakeSystem::FakeSystem() : previous_(Sys()) {
   system.threads = &threads;
   system.graphics = &graphics;
   system.browsers = &browsers;
+  system.windows = &windows;
+  system.tray = &tray;
+  system.menus = &menus;
+  system.resources = &resources;
   InstallSystem(system);
   ResetConfigForTesting();
   files.PutFile(files.module_path, "MZ launcher");

@@ -12,6 +12,7 @@
 #include "fakes/fake_shell.h"
 #include "fakes/fake_threads.h"
 #include "fakes/fake_ui.h"
+#include "fakes/fake_windows.h"
 #include "platform/system.h"
 
 namespace vkr::testing {
@@ -37,6 +38,10 @@ class FakeSystem {
   FakeThreads threads;
   FakeGraphics graphics;
   FakeBrowserFactory browsers;
+  FakeWindows windows;
+  FakeTray tray;
+  FakeMenus menus;
+  FakeResources resources;
 
   // DataDir and lander.ini as the fake shell places them.
   static constexpr char16_t kDataDir[] = u"C:\\ProgramData\\Velqo\\vkr\\";

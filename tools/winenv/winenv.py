@@ -141,6 +141,12 @@ class WinePrefix:
         """Makes ShellExecute of a web address run `program` (a Linux path) with the address."""
         self.add_user_values(WINE_BROWSER_KEY, {"Browsers": program})
 
+    def set_desktop_look(self):
+        """What a Windows desktop has and Xvfb without a window manager lacks: the launcher's
+        Chinese window font, and windows that Wine places itself, so that maximising works."""
+        self.add_user_values(r"Software\Wine\Fonts\Replacements", {"微软雅黑": "WenQuanYi Micro Hei"})
+        self.add_user_values(r"Software\Wine\X11 Driver", {"Managed": "N"})
+
     def windows_path(self, unix_path):
         """The Windows form of a Linux path: under drive_c as C:, anything else through Z:."""
         unix_path = os.path.abspath(unix_path)
@@ -223,12 +229,16 @@ def _main():
     parser.add_argument("--root", required=True, help="folder that receives prefix/ and home/")
     parser.add_argument("--proxy-port", type=int)
     parser.add_argument("--browser", help="Linux program that receives web addresses")
+    parser.add_argument("--desktop-look", action="store_true",
+                        help="the launcher's window font and windows placed by Wine (no window manager)")
     args = parser.parse_args()
     prefix = WinePrefix(args.template, args.root)
     if args.proxy_port:
         prefix.set_proxy(args.proxy_port)
     if args.browser:
         prefix.set_browser(args.browser)
+    if args.desktop_look:
+        prefix.set_desktop_look()
     print(prefix.path)
 
 

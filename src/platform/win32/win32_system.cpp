@@ -12,6 +12,7 @@
 #include "platform/win32/shell_win32.h"
 #include "platform/win32/threads_win32.h"
 #include "platform/win32/ui_win32.h"
+#include "platform/win32/win32_windows.h"
 
 namespace vkr::win32 {
 
@@ -30,6 +31,11 @@ System CreateWin32System() {
   static Win32Machine* const machine = new Win32Machine;
   static Win32Graphics* const graphics = new Win32Graphics;
   static Win32BrowserFactory* const browsers = new Win32BrowserFactory;
+  static Win32Windows* const windows =
+      new Win32Windows([](HDC dc) -> std::unique_ptr<Canvas> { return std::make_unique<DcCanvas>(dc); }, ui);
+  static Win32Tray* const tray = new Win32Tray;
+  static Win32Menus* const menus = new Win32Menus;
+  static Win32Resources* const resources = new Win32Resources;
 
   System system;
   system.registry = registry;
@@ -44,6 +50,10 @@ System CreateWin32System() {
   system.machine = machine;
   system.graphics = graphics;
   system.browsers = browsers;
+  system.windows = windows;
+  system.tray = tray;
+  system.menus = menus;
+  system.resources = resources;
   return system;
 }
 

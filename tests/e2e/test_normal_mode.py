@@ -1,0 +1,174 @@
+"""The normal mode of the real launcher: the skinned login window with its load-failure retry, and,
+with a login address that enters the game, the game window with its title bar, boss key and
+settings menu, closing back to the login window and out of the program.
+
+Under Wine the browser control renders no page, so every page-driven rule is proven by the unit
+tests; here the navigations the launcher starts itself drive the rules end to end."""
+
+import os
+import subprocess
+import unittest
+
+from harness import LauncherTestCase, wait_for
+
+TITLE = "^VelqoMorvane$"
+LOGIN_SIZE = (888, 566)
+ENTER_GAME_URL = "http://login.velqo.com/entergame_pc.php?sid=7&server=s12"
+
+
+class NormalModeTestCase(LauncherTestCase):
+
+    def setUp(self):
+        super().setUp()
+        # What a Windows desktop has and Xvfb without a window manager lacks: the windows' Chinese
+        # font, and windows that Wine places itself (maximising needs no window manager then).
+        self.reg_add(r"HKCU\Software\Wine\Fonts\Replacements", "微软雅黑", "WenQuanYi Micro Hei")
+        self.reg_add(r"HKCU\Software\Wine\X11 Driver", "Managed", "N")
+
+    def reg_add(self, key, name, value):
+        result = self.prefix.run(["reg", "add", key, "/v", name, "/t", "REG_SZ", "/d", value, "/f"], timeout=60)
+        self.assertEqual(result.returncode, 0, result.stdout)
+
+    def write_config(self, **common):
+        os.makedirs(self.data_dir, exist_ok=True)
+        lines = ["[Common]"] + ["%s=%s" % item for item in common.items()]
+        with open(os.path.join(self.data_dir, "lander.ini"), "w", encoding="ascii", newline="\r\n") as ini:
+            ini.write("\n".join(lines) + "\n")
+
+    def geometry(self, window):
+        """(left, top, width, height) of an X window."""
+        out = self.xdotool("getwindowgeometry", "--shell", window)
+        values = dict(line.split("=", 1) for line in out.split() if "=" in line)
+        return int(values["X"]), int(values["Y"]), int(values["WIDTH"]), int(values["HEIGHT"])
+
+    def launcher_windows(self, size=None):
+        """The visible launcher windows, of the given size when given."""
+        windows = self.visible_windows(TITLE)
+        if size is None:
+            return windows
+        return [w for w in windows if self.geometry(w)[2:] == size]
+
+    def wait_launcher_window(self, size, timeout=30):
+        try:
+            return wait_for(lambda: self.launcher_windows(size), timeout, what="a %dx%d window" % size)[0]
+        except TimeoutError as error:
+            self.screenshot("no-window")
+            self.fail(str(error))
+
+    def screen_size(self):
+        out = subprocess.run(["xdpyinfo"], env=self.prefix.env(), capture_output=True, text=True).stdout
+        for line in out.splitlines():
+            if "dimensions:" in line:
+                width, height = line.split()[1].split("x")
+                return int(width), int(height)
+        self.fail("no screen size")
+
+    def pixel(self, shot, x, y):
+        """(r, g, b) of one pixel of a screenshot, 8 bits a channel."""
+        out = subprocess.run(["convert", shot, "-crop", "1x1+%d+%d" % (x, y), "-depth", "8", "txt:-"],
+                             capture_output=True, text=True, check=True).stdout
+        values = out.splitlines()[-1].split("(", 1)[1].split(")", 1)[0].split(",")
+        return tuple(int(float(v)) for v in values[:3])
+
+    def click(self, x, y):
+        self.xdotool("mousemove", str(x), str(y), check=True)
+        self.xdotool("click", "1", check=True)
+
+    def login_page_requests(self):
+        return [r for r in self.standin_records("request")
+                if r.get("host", "").startswith("login.velqo.com") and r.get("path") == "/client/index.php"]
+
+    def game_page_requests(self):
+        # The enter-game address, which the game window's browser loads.
+        return [r for r in self.standin_records("request") if r.get("path") == "/entergame_pc.php"]
+
+
+class LoginWindowTest(NormalModeTestCase):
+
+    def test_login_window_shows_its_skin_and_retries_the_login_page(self):
+        launcher = self.install_launcher()
+        process = self.start_launcher(launcher)
+        window = self.wait_launcher_window(LOGIN_SIZE)
+        left, top, _, _ = self.geometry(window)
+        # Wine reports a failure after every fetched page: the failure text stands in for the page
+        # and the page is requested again about every 5 seconds.
+        requests = wait_for(lambda: len(self.login_page_requests()) >= 2 and self.login_page_requests(),
+                            timeout=30, what="the login page requested twice")
+        shot = self.screenshot("login-window")
+        # Inside the shape: the emblem's red disc and the dark browser well; outside it (the
+        # colour-keyed white) the root window shows through.
+        red, green, blue = self.pixel(shot, left + 150, top + 150)
+        self.assertGreater(red, green + 40, "emblem at (150, 150): %r" % ((red, green, blue),))
+        self.assertLess(max(self.pixel(shot, left + 600, top + 400)), 80)
+        self.assertEqual(self.pixel(shot, left + 3, top + 3), (0, 0, 0))
+        self.assertIsNone(process.poll())
+        self.assertGreaterEqual(len(requests), 2)
+
+        # The close button ends the program.
+        self.click(left + 778, top + 127)
+        self.assertEqual(self.wait_exit(process, timeout=30), 0)
+
+
+class GameWindowTest(NormalModeTestCase):
+
+    def start_into_the_game(self):
+        self.write_config(GameLoginUrl=ENTER_GAME_URL)
+        launcher = self.install_launcher()
+        process = self.start_launcher(launcher)
+        width, height = self.screen_size()
+        game = self.wait_launcher_window((width, height))
+        self.assertEqual(self.geometry(game)[:2], (0, 0))
+        wait_for(lambda: not self.launcher_windows(LOGIN_SIZE), timeout=10, what="the login window hidden")
+        return process, game, width
+
+    def test_game_window_opens_maximised_and_its_buttons_work(self):
+        process, game, width = self.start_into_the_game()
+        wait_for(self.game_page_requests, timeout=30, what="the game page requested")
+        self.screenshot("game-window")
+
+        # 开机启动 in the settings menu adds the Run entry and records the user's choice. (Wine's
+        # browser has no document to refresh, so 刷新 cannot be observed here.)
+        self.click(width - 208 + 20, 14)
+        menu = wait_for(self.menu_window, timeout=10, what="the settings menu")
+        self.screenshot("settings-menu")
+        mx, my, _, _ = self.geometry(menu)
+        self.click(mx + 20, my + 46)
+        run_key = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Run"
+        command = wait_for(lambda: self.reg_query(run_key, "VelqoMorvane"), timeout=20, what="the Run entry")
+        self.assertTrue(command.lower().endswith("vkr.exe\" /autorun"), command)
+        ini = self.read_ini(os.path.join(self.data_dir, "lander.ini"))
+        self.assertEqual(ini.get("Operate", {}).get("ManualAutoRun"), "1")
+
+        # The boss key hides the window to the tray (Wine shows the tray as a window of its own
+        # when there is no desktop panel); a left press on the icon brings the window back.
+        self.click(width - 120 + 14, 14)
+        wait_for(lambda: not self.launcher_windows(), timeout=10, what="the game window hidden")
+        tray = self.wait_window("^Wine System Tray$", timeout=20)
+        self.screenshot("boss-key-tray")
+        tx, ty, _, _ = self.geometry(tray)
+        self.click(tx + 12, ty + 32)
+        self.wait_launcher_window((width, self.screen_size()[1]))
+        wait_for(lambda: not self.visible_windows("^Wine System Tray$"), timeout=10, what="the tray icon removed")
+        self.assertIsNone(process.poll())
+
+    def menu_window(self):
+        for window in self.xdotool("search", "--onlyvisible", "--class", "").split():
+            x, y, w, h = self.geometry(window)
+            if 60 < w < 300 and 20 < h < 200 and y > 20:
+                return window
+        return None
+
+    def test_closing_the_game_window_shows_the_login_window_and_closing_that_ends(self):
+        process, game, width = self.start_into_the_game()
+        self.click(width - 36 + 17, 14)
+        login = self.wait_launcher_window(LOGIN_SIZE)
+        self.assertEqual(self.launcher_windows((width, self.screen_size()[1])), [])
+        self.screenshot("login-after-game")
+        self.assertIsNone(process.poll())
+        left, top, _, _ = self.geometry(login)
+        self.click(left + 778, top + 127)
+        self.assertEqual(self.wait_exit(process, timeout=30), 0)
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -1,0 +1,493 @@
+#include "login/form_login.h"
+
+#include <gtest/gtest.h>
+
+#include "common/browser_settings.h"
+#include "common/public_config.h"
+#include "common/public_unit.h"
+#include "fakes/fake_browser.h"
+#include "fakes/fake_graphics.h"
+#include "fakes/fake_system.h"
+#include "form_test_support.h"
+#include "game/form_main.h"
+#include "platform/win_constants.h"
+#include "statistics/statistics.h"
+
+namespace vkr {
+namespace {
+
+using testing::FakeBrowser;
+using testing::FakeElement;
+using testing::FakeSystem;
+using testing::FakeWindows;
+using testing::MousePoint;
+
+// A login window on fakes, created as the program entry creates it.
+class LoginTest : public ::testing::Test {
+ protected:
+  LoginTest() {
+    testing::PutFormPictures(system);
+    login = std::make_unique<TFormLogin>();
+    FormLogin = login.get();
+    login->Show();
+  }
+  ~LoginTest() override {
+    login.reset();
+    FormLogin = nullptr;
+  }
+  FakeBrowser& browser() { return *system.browsers.live.at(0); }
+  FakeWindows::Window& window() { return system.windows.Get(login->Handle()); }
+  WindowHandle handle() { return login->Handle(); }
+
+  FakeSystem system;
+  std::unique_ptr<TFormLogin> login;
+};
+
+TEST_F(LoginTest, CreationGivesTheSkinnedColourKeyedWindow) {
+  const FakeWindows::Window& w = window();
+  EXPECT_EQ(w.caption, u"VelqoMorvane");
+  EXPECT_EQ(system.ui.application_window_text, u"VelqoMorvane");
+  EXPECT_EQ(ApplicationTitle, u"VelqoMorvane");
+  // Centred on the 1920 x 1080 screen, 888 x 566.
+  EXPECT_EQ(w.bounds, (Rect{516, 257, 516 + 888, 257 + 566}));
+  EXPECT_TRUE(w.style & win::WS_POPUP);
+  EXPECT_TRUE(w.style & win::WS_MINIMIZEBOX);
+  EXPECT_TRUE(w.style & win::WS_SYSMENU);
+  EXPECT_TRUE(w.layered);
+  EXPECT_EQ(w.color_key, 0xFFFFFFu);
+  EXPECT_EQ(w.alpha, 255);
+  EXPECT_EQ(w.background, 0xFFFFFFu);
+  EXPECT_TRUE(w.visible);
+  EXPECT_EQ(system.windows.control_words, std::vector<std::uint16_t>{0x133F});
+  EXPECT_EQ(system.threads.started, 1);
+}
+
+TEST_F(LoginTest, BrowserLoadsTheLoginPageOffTheClientArea) {
+  EXPECT_EQ(browser().parent, handle());
+  EXPECT_EQ(browser().settings.host_info_flags, 0x4400Fu);
+  EXPECT_TRUE(browser().settings.suppress_context_menus);
+  EXPECT_TRUE(browser().settings.swallow_ctrl_n);
+  EXPECT_EQ(browser().navigations, std::vector<std::u16string>{GameLoginUrl});
+  EXPECT_EQ(browser().bounds, (Rect{-857, -542, -287, -202}));
+  EXPECT_EQ(login->NavigateInfos().Caption(), u"正在为您加载资源，请稍后...");
+  EXPECT_FALSE(login->NavigateError());
+  EXPECT_FALSE(login->NavigateSuccess());
+}
+
+TEST_F(LoginTest, ControlsStandAtTheirLayoutRectangles) {
+  EXPECT_EQ(login->Button(u"imgHomePage").BoundsRect(), (Rect{288, 147, 415, 195}));
+  EXPECT_EQ(login->Button(u"imgPay").BoundsRect(), (Rect{428, 147, 557, 195}));
+  EXPECT_EQ(login->Button(u"imgService").BoundsRect(), (Rect{573, 147, 698, 195}));
+  EXPECT_EQ(login->Button(u"imgBbs").BoundsRect(), (Rect{713, 147, 840, 195}));
+  EXPECT_EQ(login->Button(u"imgMin").BoundsRect(), (Rect{747, 121, 763, 136}));
+  EXPECT_EQ(login->Button(u"imgClose").BoundsRect(), (Rect{768, 118, 788, 137}));
+  for (const char16_t* name : {u"imgHomePage", u"imgPay", u"imgService", u"imgBbs", u"imgMin", u"imgClose"}) {
+    TVuxoButton& button = login->Button(name);
+    EXPECT_EQ(button.Cursor(), ControlCursor::kHand);
+    EXPECT_TRUE(button.PictureNormal().HasGraphic());
+    EXPECT_TRUE(button.PictureMouseOver().HasGraphic());
+    EXPECT_EQ(button.PictureNormal().GetGraphic()->Kind(), GraphicKind::kJpeg);
+  }
+  // The skin, read from beside the program, at its natural size.
+  EXPECT_EQ(login->Background().BoundsRect(), (Rect{0, 0, 888, 566}));
+  EXPECT_EQ(login->Background().GetPicture().Width(), 888);
+  // The label, sized to its text, in the middle of the browser's place.
+  const LabelControl& label = login->NavigateInfos();
+  EXPECT_EQ(label.Font().name, u"微软雅黑");
+  EXPECT_EQ(label.Font().height, 21);
+  EXPECT_EQ(label.Font().color, 0x00FFFFu);
+  EXPECT_EQ(label.BackgroundColor(), 528421u);
+  const Point centred = CenteredNavigateInfosPosition(label.Width(), label.Height());
+  EXPECT_EQ(label.Left(), centred.x);
+  EXPECT_EQ(label.Top(), centred.y);
+}
+
+TEST(LoginCreationOrderTest, UpdateWorkerStartsBeforeTheLoginPageIsRequested) {
+  FakeSystem system;
+  testing::PutFormPictures(system);
+  // The navigations the login browser had when the worker was started.
+  struct RecordingThreads : testing::FakeThreads {
+    testing::FakeBrowserFactory* browsers = nullptr;
+    std::size_t navigations_at_start = 99;
+    bool StartDetached(std::function<void()> body) override {
+      navigations_at_start = browsers->Last() ? browsers->Last()->navigations.size() : 0;
+      return FakeThreads::StartDetached(std::move(body));
+    }
+  } threads;
+  threads.browsers = &system.browsers;
+  System with_threads = Sys();
+  with_threads.threads = &threads;
+  InstallSystem(with_threads);
+  {
+    TFormLogin login;
+    EXPECT_EQ(threads.navigations_at_start, 0u);
+    EXPECT_EQ(system.browsers.Last()->navigations.size(), 1u);
+  }
+}
+
+TEST(CenteredNavigateInfosPositionTest, HalvesGoToTheEvenNeighbour) {
+  struct Row {
+    int width, height;
+    Point expected;
+  };
+  const Row rows[] = {
+      {100, 20, {287 + 235, 202 + 160}},
+      {101, 21, {287 + 234, 202 + 160}},  // 234.5 -> 234, 159.5 -> 160
+      {103, 23, {287 + 234, 202 + 158}},  // 233.5 -> 234, 158.5 -> 158
+      {570, 340, {287, 202}},
+      {600, 350, {287 - 15, 202 - 5}},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(CenteredNavigateInfosPosition(row.width, row.height), row.expected) << row.width << "x" << row.height;
+  }
+}
+
+TEST(SizingEdgeHitTestTest, CornerThenRightThenBottomEdges) {
+  const Rect window{100, 100, 988, 666};
+  struct Row {
+    Point point;
+    std::intptr_t expected;
+  };
+  const Row rows[] = {
+      {{987, 665}, win::HTBOTTOMRIGHT}, {{982, 660}, win::HTBOTTOMRIGHT}, {{981, 665}, win::HTBOTTOM},
+      {{987, 659}, win::HTRIGHT},       {{984, 300}, win::HTRIGHT},       {{983, 300}, win::HTCLIENT},
+      {{500, 662}, win::HTBOTTOM},      {{500, 661}, win::HTCLIENT},      {{300, 300}, win::HTCLIENT},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(SizingEdgeHitTest(row.point, window, win::HTCLIENT), row.expected) << row.point.x << "," << row.point.y;
+  }
+}
+
+TEST_F(LoginTest, HitTestAnswersFollowTheWindowsPlace) {
+  const Rect bounds = window().bounds;
+  EXPECT_EQ(system.windows.Dispatch(handle(), win::WM_NCHITTEST, 0, MousePoint(bounds.right - 2, 400)), win::HTRIGHT);
+  EXPECT_EQ(system.windows.Dispatch(handle(), win::WM_NCHITTEST, 0, MousePoint(bounds.right - 5, bounds.bottom - 5)),
+            win::HTBOTTOMRIGHT);
+  EXPECT_EQ(system.windows.Dispatch(handle(), win::WM_NCHITTEST, 0, MousePoint(bounds.left + 10, bounds.top + 10)),
+            win::HTCLIENT);
+}
+
+TEST_F(LoginTest, ExactPayUrlOpensInternetExplorerAndTheScanStillRuns) {
+  browser().elements = {FakeElement{true, u"text", u"username", u"alice"}};
+  EXPECT_TRUE(browser().RaiseBeforeNavigate2(PayUrl));
+  ASSERT_EQ(system.shell.executions.size(), 1u);
+  EXPECT_EQ(system.shell.executions[0].file, u"IExplore.EXE");
+  EXPECT_EQ(system.shell.executions[0].owner, handle());
+  EXPECT_EQ(testing::LastIeUrl(system), PayUrl);
+  EXPECT_EQ(UserName, u"alice");
+}
+
+TEST_F(LoginTest, PayUrlWithASuffixNavigatesInsideTheWindow) {
+  EXPECT_FALSE(browser().RaiseBeforeNavigate2(PayUrl + u"&x=1"));
+  EXPECT_TRUE(system.shell.executions.empty());
+}
+
+TEST_F(LoginTest, UserNameComesFromTheFirstNonEmptyTextInputNamedUsername) {
+  FakeElement not_input;
+  not_input.is_input = false;
+  FakeElement broken_type{true, u"text", u"username", u"x"};
+  broken_type.fail_type = true;
+  FakeElement broken_value{true, u"text", u"username", u"x"};
+  broken_value.fail_value = true;
+  struct Row {
+    const char* what;
+    std::vector<FakeElement> elements;
+    std::u16string expected;
+  };
+  const std::vector<Row> rows = {
+      {"plain", {{true, u"text", u"username", u"alice"}}, u"alice"},
+      {"type in capitals", {{true, u"TEXT", u"username", u"bob"}}, u"bob"},
+      {"name in other case", {{true, u"text", u"UserName", u"carol"}}, u""},
+      {"password input", {{true, u"password", u"username", u"dave"}}, u""},
+      {"empty value, later one", {{true, u"text", u"username", u""}, {true, u"text", u"username", u"erin"}}, u"erin"},
+      {"first found ends the walk", {{true, u"text", u"username", u"fay"}, {true, u"text", u"username", u"gus"}}, u"fay"},
+      {"other elements passed over", {not_input, {true, u"text", u"user", u"x"}, {true, u"text", u"username", u"hal"}}, u"hal"},
+      {"error ends the scan", {broken_type, {true, u"text", u"username", u"ivy"}}, u""},
+      {"error reading the value", {broken_value, {true, u"text", u"username", u"jo"}}, u""},
+  };
+  for (const Row& row : rows) {
+    UserName = u"previous";
+    browser().elements = row.elements;
+    EXPECT_FALSE(browser().RaiseBeforeNavigate2(u"http://login.velqo.com/client/next.php"));
+    EXPECT_EQ(UserName, row.expected) << row.what;
+  }
+}
+
+TEST_F(LoginTest, WithoutADocumentTheUserNameIsCleared) {
+  UserName = u"previous";
+  browser().has_document = false;
+  browser().RaiseBeforeNavigate2(u"http://login.velqo.com/x");
+  EXPECT_EQ(UserName, u"");
+}
+
+TEST_F(LoginTest, EnterGameOpensExactlyOneGameWindowAndReloadsTheLoginPage) {
+  UserName = u"alice";
+  browser().elements = {FakeElement{true, u"text", u"username", u"bob"}};
+  const std::u16string url = u"http://" + EnterGameMarker + u"sid=7&server=3";
+  EXPECT_TRUE(browser().RaiseBeforeNavigate2(url));
+  EXPECT_EQ(EnterGameUrl, url);
+  // The entering navigation does not scan.
+  EXPECT_EQ(UserName, u"alice");
+  EXPECT_EQ(browser().refreshes, 1);
+  ASSERT_EQ(login->GameWindows().size(), 1u);
+  ASSERT_NE(FormMain, nullptr);
+  EXPECT_EQ(FormMain, login->GameWindows()[0].get());
+  ASSERT_EQ(system.browsers.live.size(), 2u);
+  EXPECT_EQ(system.browsers.live[1]->navigations, std::vector<std::u16string>{url});
+  EXPECT_TRUE(system.windows.IsVisible(FormMain->Handle()));
+  EXPECT_FALSE(window().visible);
+}
+
+TEST_F(LoginTest, ClosingTheGameWindowShowsTheLoginWindowAgain) {
+  browser().RaiseBeforeNavigate2(u"http://" + EnterGameMarker + u"a=1");
+  ASSERT_NE(FormMain, nullptr);
+  FormMain->Close();
+  EXPECT_TRUE(window().visible);
+  EXPECT_EQ(FormMain, nullptr);
+  EXPECT_EQ(system.ui.terminate_requests, 0);
+  // A second entry releases the closed window and opens a new one.
+  browser().RaiseBeforeNavigate2(u"http://" + EnterGameMarker + u"a=2");
+  EXPECT_EQ(login->GameWindows().size(), 1u);
+  EXPECT_EQ(EnterGameUrl, u"http://" + EnterGameMarker + u"a=2");
+}
+
+TEST_F(LoginTest, CompletedDocumentShowsTheBrowser) {
+  browser().RaiseDocumentComplete(GameLoginUrl);
+  EXPECT_TRUE(login->NavigateSuccess());
+  EXPECT_EQ(browser().bounds, (Rect{287, 202, 857, 542}));
+}
+
+TEST_F(LoginTest, CompletedDocumentsAskForTheActivityReport) {
+  CreateStatisticsManager();
+  const int started = system.threads.started;  // the update worker
+  // The error page of a failed load counts nothing.
+  browser().RaiseNavigateError(GameLoginUrl);
+  browser().RaiseDocumentComplete(u"res://ieframe.dll/dnserror.htm");
+  EXPECT_EQ(system.profile.ReadString(GetConfigPath(), u"Common", u"RunCount", u"", 64), u"");
+  system.windows.DeliverPosted();
+  system.windows.FireTimer(handle(), handle());
+  browser().RaiseDocumentComplete(GameLoginUrl);
+  EXPECT_EQ(system.profile.ReadString(GetConfigPath(), u"Common", u"RunCount", u"", 64), u"1");
+  EXPECT_EQ(system.threads.started, started + 1);
+  // Every completed document counts; only the first of the configuration file reports.
+  browser().RaiseDocumentComplete(GameLoginUrl + u"#frame");
+  EXPECT_EQ(system.profile.ReadString(GetConfigPath(), u"Common", u"RunCount", u"", 64), u"2");
+  EXPECT_EQ(system.threads.started, started + 1);
+  ReleaseStatisticsManager();
+}
+
+TEST_F(LoginTest, FailureShowsTheTextAndRetriesEveryFiveSeconds) {
+  EXPECT_FALSE(browser().RaiseNavigateError(GameLoginUrl));
+  EXPECT_TRUE(login->NavigateError());
+  EXPECT_EQ(login->NavigateInfos().Caption(), u"您的网络出现异常，请检查，谢谢！");
+  const Point centred = CenteredNavigateInfosPosition(login->NavigateInfos().Width(), login->NavigateInfos().Height());
+  EXPECT_EQ(login->NavigateInfos().Left(), centred.x);
+  // Nothing is stopped inside the browser's event.
+  EXPECT_EQ(browser().stops, 0);
+  ASSERT_EQ(system.windows.posted.size(), 1u);
+  EXPECT_EQ(system.windows.posted[0].message.message, 1224u);
+  EXPECT_EQ(system.windows.posted[0].message.wparam, 0u);
+  EXPECT_EQ(system.windows.posted[0].message.lparam, 0);
+
+  // The error page completes while the failure is pending: the browser stays hidden.
+  browser().RaiseDocumentComplete(u"res://ieframe.dll/dnserror.htm");
+  EXPECT_FALSE(login->NavigateSuccess());
+  EXPECT_EQ(browser().bounds, (Rect{-857, -542, -287, -202}));
+
+  system.windows.DeliverPosted();
+  EXPECT_EQ(browser().stops, 1);
+  const std::uintptr_t timer_id = handle();
+  ASSERT_EQ(window().timers.count(timer_id), 1u);
+  EXPECT_EQ(window().timers[timer_id], 5000u);
+
+  ASSERT_TRUE(system.windows.FireTimer(handle(), timer_id));
+  EXPECT_TRUE(window().timers.empty());
+  EXPECT_FALSE(login->NavigateError());
+  EXPECT_EQ(browser().navigations, (std::vector<std::u16string>{GameLoginUrl, GameLoginUrl}));
+
+  // Failing again arms the timer again; the text stays the failure text.
+  browser().RaiseNavigateError(GameLoginUrl);
+  system.windows.DeliverPosted();
+  EXPECT_EQ(window().timers.count(timer_id), 1u);
+  system.windows.FireTimer(handle(), timer_id);
+
+  // The retry succeeds: later failures are ignored for good.
+  browser().RaiseDocumentComplete(GameLoginUrl);
+  EXPECT_TRUE(login->NavigateSuccess());
+  EXPECT_EQ(browser().bounds, (Rect{287, 202, 857, 542}));
+  browser().RaiseNavigateError(GameLoginUrl);
+  EXPECT_TRUE(system.windows.posted.empty());
+  EXPECT_FALSE(login->NavigateError());
+}
+
+TEST_F(LoginTest, AnyTimerMessageRetries) {
+  browser().RaiseNavigateError(GameLoginUrl);
+  system.windows.DeliverPosted();
+  system.windows.Dispatch(handle(), win::WM_TIMER, 77, 0);
+  EXPECT_TRUE(window().timers.empty());
+  EXPECT_EQ(browser().navigations.size(), 2u);
+}
+
+TEST_F(LoginTest, RestoreFromTheTrayCancelsThePendingRetry) {
+  browser().RaiseNavigateError(GameLoginUrl);
+  system.windows.DeliverPosted();
+  system.windows.Dispatch(handle(), win::WM_SYSCOMMAND, 0, 0);
+  system.windows.Dispatch(handle(), kLoginTrayMessage, 0, win::WM_LBUTTONDOWN);
+  EXPECT_TRUE(window().timers.empty());
+  EXPECT_TRUE(login->NavigateError());
+  EXPECT_EQ(browser().navigations.size(), 1u);
+}
+
+TEST_F(LoginTest, NewWindowsOfClientCommandsAreSuppressed) {
+  EXPECT_TRUE(browser().RaiseNewWindow3(u"http://www.velqo.com/x?client_command=1"));
+  EXPECT_TRUE(browser().RaiseNewWindow3(u"client_command"));
+  EXPECT_FALSE(browser().RaiseNewWindow3(u"http://www.velqo.com/x?Client_Command=1", true));
+  EXPECT_FALSE(browser().RaiseNewWindow3(u"http://www.velqo.com/news.html", true));
+}
+
+TEST_F(LoginTest, ButtonsOpenTheirPagesInInternetExplorer) {
+  login->imgHomePageClick();
+  EXPECT_EQ(testing::LastIeUrl(system), HomePageUrl);
+  login->imgBbsClick();
+  EXPECT_EQ(testing::LastIeUrl(system), ForumUrl);
+  login->imgServiceClick();
+  EXPECT_EQ(testing::LastIeUrl(system), ServiceUrl);
+  login->imgPayClick();
+  EXPECT_EQ(testing::LastIeUrl(system), PayUrl);
+  UserName = u"alice";
+  login->imgPayClick();
+  EXPECT_EQ(testing::LastIeUrl(system), BuildLoginPaySelectUrl());
+  EXPECT_NE(testing::LastIeUrl(system).find(u"gameserver=&username=alice"), std::u16string::npos);
+  EXPECT_EQ(system.shell.executions.back().owner, handle());
+}
+
+TEST_F(LoginTest, AClickOnAButtonReachesItsHandler) {
+  const Rect r = login->Button(u"imgService").BoundsRect();
+  system.windows.Dispatch(handle(), win::WM_MOUSEMOVE, 0, MousePoint(r.left + 5, r.top + 5));
+  system.windows.Dispatch(handle(), win::WM_LBUTTONDOWN, win::MK_LBUTTON, MousePoint(r.left + 5, r.top + 5));
+  system.windows.Dispatch(handle(), win::WM_LBUTTONUP, 0, MousePoint(r.left + 5, r.top + 5));
+  EXPECT_EQ(testing::LastIeUrl(system), ServiceUrl);
+}
+
+TEST_F(LoginTest, MinimiseIsAnOrdinaryMinimise) {
+  login->imgMinClick();
+  EXPECT_EQ(window().show_state, win::SW_SHOWMINIMIZED);
+  EXPECT_EQ(window().show_commands.back(), win::SW_MINIMIZE);
+}
+
+TEST_F(LoginTest, AnyMouseButtonOnTheBackgroundStartsTheSystemMove) {
+  for (std::uint32_t message : {win::WM_LBUTTONDOWN, win::WM_RBUTTONDOWN}) {
+    system.windows.default_calls.clear();
+    const int releases = system.windows.capture_releases;
+    system.windows.Dispatch(handle(), message, 0, MousePoint(100, 300));
+    EXPECT_EQ(system.windows.capture_releases, releases + 1);
+    ASSERT_EQ(system.windows.default_calls.size(), 1u);
+    EXPECT_EQ(system.windows.default_calls[0].message.message, win::WM_SYSCOMMAND);
+    EXPECT_EQ(system.windows.default_calls[0].message.wparam, 0xF011u);
+    system.windows.Dispatch(handle(), message + 1, 0, MousePoint(100, 300));
+  }
+}
+
+TEST_F(LoginTest, SystemCommandsOtherThanZeroGoToTheSystem) {
+  system.windows.Dispatch(handle(), win::WM_SYSCOMMAND, win::SC_MINIMIZE, 1234);
+  ASSERT_EQ(system.windows.default_calls.size(), 1u);
+  EXPECT_EQ(system.windows.default_calls[0].message.wparam, win::SC_MINIMIZE);
+  EXPECT_EQ(system.windows.default_calls[0].message.lparam, 1234);
+  EXPECT_TRUE(system.tray.calls.empty());
+}
+
+TEST_F(LoginTest, CommandZeroHidesTheWindowToTheTray) {
+  system.windows.Dispatch(handle(), win::WM_SYSCOMMAND, 0, 0);
+  EXPECT_TRUE(window().ex_style & win::WS_EX_TOOLWINDOW);
+  EXPECT_FALSE(window().ex_style & win::WS_EX_APPWINDOW);
+  EXPECT_EQ(window().show_state, win::SW_SHOWMINIMIZED);
+  EXPECT_FALSE(window().visible);
+  ASSERT_EQ(system.tray.calls.size(), 1u);
+  const TrayRecord& record = system.tray.calls[0].record;
+  EXPECT_EQ(system.tray.calls[0].action, win::NIM_ADD);
+  EXPECT_EQ(record.size, 88u);
+  EXPECT_EQ(record.window, handle());
+  EXPECT_EQ(record.id, 0u);
+  EXPECT_EQ(record.flags, 7u);
+  EXPECT_EQ(record.callback_message, 1225u);
+  EXPECT_TRUE(record.application_icon);
+  EXPECT_EQ(record.tip, u"单击左键或右键");
+
+  system.windows.Dispatch(handle(), kLoginTrayMessage, 0, win::WM_LBUTTONDOWN);
+  ASSERT_EQ(system.tray.calls.size(), 2u);
+  EXPECT_EQ(system.tray.calls[1].action, win::NIM_DELETE);
+  EXPECT_EQ(system.tray.calls[1].record.tip, u"左键双击弹出或右键");
+  EXPECT_EQ(system.tray.calls[1].record.callback_message, 1225u);
+  EXPECT_TRUE(window().ex_style & win::WS_EX_APPWINDOW);
+  EXPECT_FALSE(window().ex_style & win::WS_EX_TOOLWINDOW);
+  EXPECT_TRUE(window().visible);
+  EXPECT_EQ(window().show_state, win::SW_SHOWNORMAL);
+  EXPECT_EQ(system.windows.foreground_calls.back(), handle());
+  EXPECT_EQ(system.windows.active_calls.back(), handle());
+}
+
+TEST_F(LoginTest, TrayRightButtonOffersOpenAndExit) {
+  system.windows.Dispatch(handle(), win::WM_SYSCOMMAND, 0, 0);
+  system.windows.cursor = Point{1800, 1050};
+  system.menus.choices = {u"打开"};
+  system.windows.Dispatch(handle(), kLoginTrayMessage, 0, win::WM_RBUTTONDOWN);
+  ASSERT_EQ(system.menus.popups.size(), 1u);
+  EXPECT_EQ(system.menus.popups[0].screen, (Point{1800, 1050}));
+  ASSERT_EQ(system.menus.popups[0].items.size(), 2u);
+  EXPECT_EQ(system.menus.popups[0].items[0].caption, u"打开");
+  EXPECT_EQ(system.menus.popups[0].items[1].caption, u"退出");
+  EXPECT_TRUE(window().visible);
+
+  system.windows.Dispatch(handle(), win::WM_SYSCOMMAND, 0, 0);
+  system.menus.choices = {u"退出"};
+  system.windows.Dispatch(handle(), kLoginTrayMessage, 0, win::WM_RBUTTONDOWN);
+  EXPECT_EQ(system.ui.terminate_requests, 1);
+  EXPECT_FALSE(login->HandleAllocated());
+  // The icon does not outlive the window.
+  EXPECT_EQ(system.tray.calls.back().action, win::NIM_DELETE);
+}
+
+TEST_F(LoginTest, OtherTrayMouseMessagesAreIgnored) {
+  system.windows.Dispatch(handle(), win::WM_SYSCOMMAND, 0, 0);
+  system.windows.Dispatch(handle(), kLoginTrayMessage, 0, win::WM_MOUSEMOVE);
+  system.windows.Dispatch(handle(), kLoginTrayMessage, 0, win::WM_LBUTTONDBLCLK);
+  EXPECT_EQ(system.tray.calls.size(), 1u);
+  EXPECT_TRUE(system.menus.popups.empty());
+}
+
+TEST_F(LoginTest, EveryCloseEndsTheProgram) {
+  system.windows.Dispatch(handle(), win::WM_CLOSE);
+  EXPECT_EQ(system.ui.terminate_requests, 1);
+  EXPECT_FALSE(login->HandleAllocated());
+  EXPECT_TRUE(system.browsers.live.empty());
+}
+
+TEST_F(LoginTest, AClosedWindowEntersNoGame) {
+  login->CloseApp();
+  // A navigation the control reports late, while it goes.
+  bool cancel = false;
+  login->browserBeforeNavigate2(u"http://" + EnterGameMarker + u"late=1", cancel);
+  EXPECT_TRUE(login->GameWindows().empty());
+  EXPECT_EQ(FormMain, nullptr);
+}
+
+TEST_F(LoginTest, CloseAppClosesAsTheCloseButtonDoes) {
+  login->CloseApp();
+  EXPECT_EQ(system.ui.terminate_requests, 1);
+  EXPECT_FALSE(login->HandleAllocated());
+  login->CloseApp();
+  EXPECT_EQ(system.ui.terminate_requests, 1);
+}
+
+TEST_F(LoginTest, ButtonsShowTheHandCursor) {
+  const Rect bounds = window().bounds;
+  const Rect r = login->Button(u"imgClose").BoundsRect();
+  system.windows.cursor = Point{bounds.left + r.left + 2, bounds.top + r.top + 2};
+  EXPECT_EQ(system.windows.Dispatch(handle(), win::WM_SETCURSOR, handle(), win::HTCLIENT), 1);
+  system.windows.cursor = Point{bounds.left + 100, bounds.top + 300};
+  system.windows.Dispatch(handle(), win::WM_SETCURSOR, handle(), win::HTCLIENT);
+  EXPECT_EQ(system.windows.cursors, (std::vector<CursorShape>{CursorShape::kHand, CursorShape::kArrow}));
+}
+
+}  // namespace
+}  // namespace vkr

@@ -1,0 +1,23 @@
+// Shared set-up of the window tests: the forms' embedded pictures and the login skin in the
+// fakes, at the sizes of the committed artwork.
+#pragma once
+
+#include <string>
+
+#include "fakes/fake_system.h"
+
+namespace vkr::testing {
+
+// Puts every picture the two windows load into the fake resources and the skin file beside the
+// program.
+void PutFormPictures(FakeSystem& system);
+
+// lParam of a mouse message at client (x, y).
+inline std::intptr_t MousePoint(int x, int y) {
+  return static_cast<std::intptr_t>((static_cast<std::uint32_t>(y & 0xFFFF) << 16) | static_cast<std::uint32_t>(x & 0xFFFF));
+}
+
+// Every url passed to IExplore.EXE, unquoted.
+std::u16string LastIeUrl(const FakeSystem& system);
+
+}  // namespace vkr::testing
