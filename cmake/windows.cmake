@@ -44,28 +44,21 @@ if(VKR_WIN32_TEST_SOURCES)
   set_tests_properties(win32_tests PROPERTIES TIMEOUT 600)
 endif()
 
-<<<<<<< HEAD
-=======
-if(EXISTS ${CMAKE_SOURCE_DIR}/bench/CMakeLists.txt)
-  add_subdirectory(bench)
-endif()
-
->>>>>>> windows
 # Test programs: the recording program that the stand-in serves as the installer and the companion
 # updater (and that the e2e tests place where the launcher starts a program), and the reader of
-# other processes' window texts (message-box texts are invisible to X tools).
+# other processes' window texts (message-box texts are invisible to X tools), and the maker of shell
+# links for the uninstall tests.
 add_executable(run_recorder WIN32 ${CMAKE_SOURCE_DIR}/tools/standin/run_recorder.c)
 add_executable(window_texts ${CMAKE_SOURCE_DIR}/tools/wintext/window_texts.c)
 target_link_libraries(window_texts PRIVATE shell32)
-foreach(tool run_recorder window_texts)
+add_executable(make_shortcut ${CMAKE_SOURCE_DIR}/tools/shelllink/make_shortcut.c)
+target_link_libraries(make_shortcut PRIVATE ole32 uuid shell32)
+foreach(tool run_recorder window_texts make_shortcut)
   target_compile_options(${tool} PRIVATE ${VKR_WARNINGS})
   target_link_options(${tool} PRIVATE -s)
   set_target_properties(${tool} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/out/tools)
 endforeach()
-<<<<<<< HEAD
 
 if(EXISTS ${CMAKE_SOURCE_DIR}/bench/CMakeLists.txt)
   add_subdirectory(bench)
 endif()
-=======
->>>>>>> windows
