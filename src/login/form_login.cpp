@@ -59,8 +59,8 @@ void ReleaseLoginWindow() {
 }
 
 Point CenteredNavigateInfosPosition(int width, int height) {
-  return Point{kBrowserRect.left + RoundHalfEven((kBrowserRect.Width() - width) / 2.0),
-               kBrowserRect.top + RoundHalfEven((kBrowserRect.Height() - height) / 2.0)};
+  return Point{kBrowserRect.left + static_cast<int>(RoundHalfEven((kBrowserRect.Width() - width) / 2.0)),
+               kBrowserRect.top + static_cast<int>(RoundHalfEven((kBrowserRect.Height() - height) / 2.0))};
 }
 
 std::intptr_t SizingEdgeHitTest(Point point, const Rect& window, std::intptr_t usual) {
