@@ -40,6 +40,7 @@ RUN_RECORDER = os.path.join(WIN32_OUT, "tools", "run_recorder.exe")
 WINDOW_TEXTS = os.path.join(WIN32_OUT, "tools", "window_texts.exe")
 WINDOW_PING = os.path.join(WIN32_OUT, "tools", "window_ping.exe")
 MAKE_SHORTCUT = os.path.join(WIN32_OUT, "tools", "make_shortcut.exe")
+PRESS_BUTTON = os.path.join(WIN32_OUT, "tools", "press_button.exe")
 
 # Where the launcher is installed in each prefix, and its per-machine data folder there.
 INSTALL_DIR_WINDOWS = r"C:\Program Files\Velqo\vkr"
@@ -140,7 +141,7 @@ class LauncherTestCase(unittest.TestCase):
     proxy_refused = False
 
     def setUp(self):
-        for path in (LAUNCHER, RUN_RECORDER, WINDOW_TEXTS, WINDOW_PING, MAKE_SHORTCUT):
+        for path in (LAUNCHER, RUN_RECORDER, WINDOW_TEXTS, WINDOW_PING, PRESS_BUTTON, MAKE_SHORTCUT):
             if not os.path.isfile(path):
                 self.fail("missing build output %s (build the Windows targets first)" % path)
         if not os.path.isdir(os.path.join(TEMPLATE, "drive_c")):
@@ -306,6 +307,18 @@ class LauncherTestCase(unittest.TestCase):
     def box_texts(self, caption):
         """The texts of the message boxes titled `caption` (their Static children with text)."""
         return [text for window_class, text in self.window_texts(caption) if window_class == "Static" and text]
+
+    def dismiss_box(self, caption, text, button="确定", timeout=15):
+        """Presses `button` of the box titled `caption` that says `text` until the system no longer
+        shows that box (a box's X window can outlive it for a moment, so the system's view
+        decides)."""
+        def gone():
+            if text not in self.box_texts(caption):
+                return True
+            self.prefix.run([PRESS_BUTTON, caption, button], timeout=60)
+            return False
+
+        wait_for(gone, timeout, interval=0.2, what="the box %r to close" % text)
 
     def watch(self, process, timeout, answer=None):
         """Waits, with a deadline, for the process to end, noting every new visible window

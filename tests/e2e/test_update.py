@@ -44,9 +44,6 @@ class UpdateTestCase(NormalModeTestCase):
         login = self.wait_launcher_window(LOGIN_SIZE)
         return process, login
 
-    def boxes(self):
-        return [w for w in self.visible_windows(TITLE) if self.geometry(w)[2:] != LOGIN_SIZE]
-
     def wait_box(self, text, timeout=30):
         """Waits for the box saying `text` (read through the system, which sees boxes at once)."""
         try:
@@ -59,17 +56,7 @@ class UpdateTestCase(NormalModeTestCase):
         return text
 
     def dismiss(self, text):
-        """Presses the box's OK button (its only one) until the system no longer shows the box. A
-        box's X window can outlive the box for a moment, so the system's view decides."""
-        def gone():
-            if text not in self.box_texts(CAPTION):
-                return True
-            for window in self.boxes():
-                self.xdotool("windowfocus", window)
-                self.xdotool("key", "--window", window, "Return")
-            return False
-
-        wait_for(gone, 15, interval=0.3, what="the box to close")
+        self.dismiss_box(CAPTION, text)
 
     def delivered(self, path):
         return [r for r in self.standin_records("delivered") if r["path"] == path]
@@ -177,7 +164,7 @@ class DescriptionFaultTest(UpdateTestCase):
         before = self.state()
         process, login = self.start()
         wait_for(lambda: self.requested(standin.VERSION_PATH), 30, what="the description requested")
-        self.assertEqual(self.boxes(), [])
+        self.assertEqual(self.box_texts(CAPTION), [])
         # The worker waits for the answer; the window still answers and closes the program.
         self.close_login(process, login)
         self.assertEqual(self.state(), before)

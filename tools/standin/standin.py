@@ -171,11 +171,11 @@ def _raw_head(status, headers, length=None):
 
 
 def deliver_byte_by_byte(handler, response):
-    """The normal answer, one byte per write, the whole answer spread over at most about 5 s."""
+    """The normal answer, one byte per write, the whole answer spread over about 2 s at most."""
     handler.close_connection = True
     data = _raw_head(response.status, response.headers, len(response.body)) + response.body
     handler.connection.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
-    pause = min(0.02, 5.0 / max(len(data), 1))
+    pause = min(0.02, 2.0 / max(len(data), 1))
     for index in range(len(data)):
         if handler.owner.stopping.is_set():
             return
