@@ -7,7 +7,7 @@ import os
 import unittest
 
 from harness import LauncherTestCase, standin, tree_state, wait_for
-from test_normal_mode import LOGIN_SIZE, TITLE, NormalModeTestCase
+from test_normal_mode import LOGIN_SIZE, NormalModeTestCase
 
 CAPTION = "VelqoMorvane"
 NETWORK_ERROR = "网络出错!"
@@ -26,8 +26,8 @@ class UpdateTestCase(NormalModeTestCase):
     standin_version = "1.4.0.1"
 
     def setUp(self):
-        # The plain prefix, without the unmanaged windows of the game-window tests: the worker's
-        # boxes must take the keyboard focus as they do on a desktop.
+        # The plain prefix: these tests need neither the game window's font nor Wine-placed
+        # (unmanaged) windows.
         LauncherTestCase.setUp(self)
         self.launcher = self.install_launcher()
         # Present, so that the worker goes straight to the version check.
@@ -104,11 +104,28 @@ class UpdateTestCase(NormalModeTestCase):
         self.assertEqual([n for n in os.listdir(self.install_dir) if n.endswith(".ini")], [])
 
 
+    def check_silent_run(self):
+        """A start whose update check must end without a trace: once the description's answer is
+        over, no box comes, no installer is asked for, the window closes the program and no file
+        has changed."""
+        before = self.state()
+        process, login = self.start()
+        try:
+            wait_for(lambda: self.delivered(standin.VERSION_PATH), 40, what="the description's answer to end")
+            self.assert_no_box()
+            self.assertEqual(self.requested(standin.INSTALLER_PATH), [])
+            self.close_login(process, login)
+            self.assertEqual(self.state(), before)
+        finally:
+            self.ensure_ended(process)
+
+
 class NewerVersionTest(UpdateTestCase):
 
     def test_notice_then_the_installer_is_started_and_the_launcher_ends(self):
         process, _ = self.start()
         box = self.wait_box(notice("1.4.0.1"))
+        self.screenshot("update-notice")
         self.assertEqual(self.requested(standin.INSTALLER_PATH), [], "nothing is fetched before OK")
         self.dismiss(box)
         self.assert_updated(process)
@@ -128,16 +145,7 @@ class NoUpdateTest(UpdateTestCase):
         for version in ("1.4.0.0", "1.3.9.9"):
             with self.subTest(version=version):
                 self.standin.version = version
-                before = self.state()
-                process, login = self.start()
-                try:
-                    wait_for(lambda: self.delivered(standin.VERSION_PATH), 30, what="the description served")
-                    self.assert_no_box()
-                    self.assertEqual(self.requested(standin.INSTALLER_PATH), [])
-                    self.close_login(process, login)
-                    self.assertEqual(self.state(), before)
-                finally:
-                    self.ensure_ended(process)
+                self.check_silent_run()
 
 
 class DescriptionFaultTest(UpdateTestCase):
@@ -148,16 +156,7 @@ class DescriptionFaultTest(UpdateTestCase):
         for mode in FAULTS:
             with self.subTest(mode=mode):
                 self.standin.set_mode(standin.VERSION_PATH, mode)
-                before = self.state()
-                process, login = self.start()
-                try:
-                    wait_for(lambda: self.delivered(standin.VERSION_PATH), 40, what="the faulty answer's end")
-                    self.assert_no_box()
-                    self.assertEqual(self.requested(standin.INSTALLER_PATH), [])
-                    self.close_login(process, login)
-                    self.assertEqual(self.state(), before)
-                finally:
-                    self.ensure_ended(process)
+                self.check_silent_run()
 
     def test_a_description_that_never_comes_keeps_the_window_answering_and_closing(self):
         self.standin.set_mode(standin.VERSION_PATH, "hang")
@@ -179,6 +178,7 @@ class InstallerFaultTest(UpdateTestCase):
         try:
             self.dismiss(self.wait_box(notice("1.4.0.1")))
             box = self.wait_box(NETWORK_ERROR, timeout=timeout)
+            self.screenshot("network-error-" + mode)
             self.assertTrue(self.answers(CAPTION), "the box blocks only the worker")
             self.dismiss(box)
             self.assert_no_box(1.0)
