@@ -46,11 +46,19 @@ endif()
 
 # Test programs: the recording program that the stand-in serves as the installer and the companion
 # updater (and that the e2e tests place where the launcher starts a program), and the reader of
-# other processes' window texts (message-box texts are invisible to X tools).
+# other processes' window texts (message-box texts are invisible to X tools), the WM_NULL round trip
+# that shows a GUI thread still answers, the presser of a box's button, and the maker of shell links
+# for the uninstall tests.
 add_executable(run_recorder WIN32 ${CMAKE_SOURCE_DIR}/tools/standin/run_recorder.c)
 add_executable(window_texts ${CMAKE_SOURCE_DIR}/tools/wintext/window_texts.c)
 target_link_libraries(window_texts PRIVATE shell32)
-foreach(tool run_recorder window_texts)
+add_executable(window_ping ${CMAKE_SOURCE_DIR}/tools/wintext/window_ping.c)
+target_link_libraries(window_ping PRIVATE shell32)
+add_executable(press_button ${CMAKE_SOURCE_DIR}/tools/wintext/press_button.c)
+target_link_libraries(press_button PRIVATE shell32)
+add_executable(make_shortcut ${CMAKE_SOURCE_DIR}/tools/shelllink/make_shortcut.c)
+target_link_libraries(make_shortcut PRIVATE ole32 uuid shell32)
+foreach(tool run_recorder window_texts window_ping press_button make_shortcut)
   target_compile_options(${tool} PRIVATE ${VKR_WARNINGS})
   target_link_options(${tool} PRIVATE -s)
   set_target_properties(${tool} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/out/tools)

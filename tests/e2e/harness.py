@@ -12,7 +12,9 @@ Locations come from the environment (scripts/test sets them) or default to the c
 """
 
 import atexit
+import hashlib
 import os
+import socket
 import re
 import shutil
 import subprocess
@@ -36,6 +38,9 @@ LAUNCHER = os.path.join(WIN32_OUT, "vkr.exe")
 SKIN_FOLDER = os.path.join(WIN32_OUT, "Skin")
 RUN_RECORDER = os.path.join(WIN32_OUT, "tools", "run_recorder.exe")
 WINDOW_TEXTS = os.path.join(WIN32_OUT, "tools", "window_texts.exe")
+WINDOW_PING = os.path.join(WIN32_OUT, "tools", "window_ping.exe")
+MAKE_SHORTCUT = os.path.join(WIN32_OUT, "tools", "make_shortcut.exe")
+PRESS_BUTTON = os.path.join(WIN32_OUT, "tools", "press_button.exe")
 
 # Where the launcher is installed in each prefix, and its per-machine data folder there.
 INSTALL_DIR_WINDOWS = r"C:\Program Files\Velqo\vkr"
@@ -53,6 +58,38 @@ def display():
         _display = winenv.Xvfb()
         atexit.register(_display.stop)
     return _display.display
+
+
+def closed_port():
+    """A loopback port that nobody listens on (connections to it are refused)."""
+    with socket.socket() as probe:
+        probe.bind(("127.0.0.1", 0))
+        return probe.getsockname()[1]
+
+
+def tree_state(*roots):
+    """{path: SHA-256 of the file, or "dir" for a folder} of everything under the roots (a root that
+    is a file stands for itself; a missing root contributes nothing). Compare two states to show
+    that files stayed byte for byte."""
+    state = {}
+    for root in roots:
+        if os.path.isfile(root):
+            with open(root, "rb") as file:
+                state[root] = hashlib.sha256(file.read()).hexdigest()
+            continue
+        for folder, folders, files in os.walk(root):
+            state[folder] = "dir"
+            for name in files:
+                path = os.path.join(folder, name)
+                if os.path.islink(path):
+                    state[path] = "link:" + os.readlink(path)
+                    continue
+                digest = hashlib.sha256()
+                with open(path, "rb") as file:
+                    for block in iter(lambda: file.read(1 << 20), b""):
+                        digest.update(block)
+                state[path] = digest.hexdigest()
+    return state
 
 
 def read_text_file(path):
@@ -100,9 +137,11 @@ class LauncherTestCase(unittest.TestCase):
     launcher, start it and look at windows, files, the registry and the stand-in's records."""
 
     standin_version = "1.4.0.0"
+    # True points the prefix's proxy at a closed port: every web request is refused.
+    proxy_refused = False
 
     def setUp(self):
-        for path in (LAUNCHER, RUN_RECORDER, WINDOW_TEXTS):
+        for path in (LAUNCHER, RUN_RECORDER, WINDOW_TEXTS, WINDOW_PING, PRESS_BUTTON, MAKE_SHORTCUT):
             if not os.path.isfile(path):
                 self.fail("missing build output %s (build the Windows targets first)" % path)
         if not os.path.isdir(os.path.join(TEMPLATE, "drive_c")):
@@ -117,7 +156,7 @@ class LauncherTestCase(unittest.TestCase):
         self.addCleanup(self.standin.stop)
 
         self.prefix = winenv.WinePrefix(TEMPLATE, self.scratch, display=self.display)
-        self.prefix.set_proxy(self.standin_port)
+        self.prefix.set_proxy(closed_port() if self.proxy_refused else self.standin_port)
         self.browser_log = os.path.join(self.scratch, "browser.log")
         browser = os.path.join(self.scratch, "browser.sh")
         with open(browser, "w") as script:
@@ -252,6 +291,68 @@ class LauncherTestCase(unittest.TestCase):
             window_class, _, text = line.partition("\t")
             rows.append((window_class, text))
         return rows
+
+    def visible_titles(self):
+        """The titles of every visible window on the display but the root window (the launcher's,
+        a box, a crash dialog of the debugger, ...)."""
+        root = self.xdotool("search", "--maxdepth", "0", "--name", "").split()
+        return sorted(self.window_name(window) for window in self.visible_windows() if window not in root)
+
+    def answers(self, caption, timeout_ms=5000):
+        """True when every visible window titled `caption` answers a WM_NULL within the time-out,
+        i.e. its thread still runs its message loop."""
+        result = self.prefix.run([WINDOW_PING, caption, str(timeout_ms)], timeout=60)
+        return result.returncode == 0
+
+    def box_texts(self, caption):
+        """The texts of the message boxes titled `caption` (their Static children with text)."""
+        return [text for window_class, text in self.window_texts(caption) if window_class == "Static" and text]
+
+    def dismiss_box(self, caption, text, button="确定", timeout=15):
+        """Presses `button` of the box titled `caption` that says `text` until the system no longer
+        shows that box (a box's X window can outlive it for a moment, so the system's view
+        decides)."""
+        def gone():
+            if text not in self.box_texts(caption):
+                return True
+            self.prefix.run([PRESS_BUTTON, caption, button], timeout=60)
+            return False
+
+        wait_for(gone, timeout, interval=0.2, what="the box %r to close" % text)
+
+    def watch(self, process, timeout, answer=None):
+        """Waits, with a deadline, for the process to end, noting every new visible window
+        meanwhile; `answer(window, title)` is called once for each (e.g. to dismiss a box).
+        Windows already visible when it is called (the root window) do not count.
+        Returns (exit code, [titles in the order they appeared])."""
+        seen, titles = set(self.visible_windows()), []
+
+        def ended():
+            if process.poll() is not None:
+                return True
+            for window in self.visible_windows():
+                if window not in seen:
+                    seen.add(window)
+                    title = self.window_name(window)
+                    titles.append(title)
+                    if answer is not None:
+                        answer(window, title)
+            return False
+
+        try:
+            wait_for(ended, timeout, interval=0.1, what="the program to end")
+        except TimeoutError as error:
+            self.screenshot("still-running")
+            self.fail("%s (windows seen: %r)" % (error, titles))
+        return process.returncode, titles
+
+    def make_shortcut(self, link_unix_path, target_unix_path):
+        """Writes a shell link at link_unix_path that starts target_unix_path (both Linux paths)."""
+        os.makedirs(os.path.dirname(link_unix_path), exist_ok=True)
+        result = self.prefix.run([MAKE_SHORTCUT, self.prefix.windows_path(link_unix_path),
+                                  self.prefix.windows_path(target_unix_path)], timeout=60)
+        self.assertEqual(result.returncode, 0, "make_shortcut failed for %s" % link_unix_path)
+        return link_unix_path
 
     def press(self, window, *keys):
         """Focuses `window` and sends it the keys (xdotool names, e.g. "Return", "shift+Tab")."""

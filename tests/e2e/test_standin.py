@@ -5,6 +5,7 @@ import hashlib
 import http.client
 import json
 import os
+import socket
 import tempfile
 import unittest
 
@@ -12,7 +13,7 @@ import harness  # noqa: F401  (puts tools/standin on the path)
 import standin
 
 
-class StandInTest(unittest.TestCase):
+class StandInTestCase(unittest.TestCase):
 
     def setUp(self):
         self.folder = tempfile.TemporaryDirectory()
@@ -39,6 +40,9 @@ class StandInTest(unittest.TestCase):
         status, _, body = self.get("http://127.0.0.1:%d/__standin/%s" % (self.port, command))
         self.assertEqual(status, 200, body)
         return json.loads(body)
+
+
+class StandInTest(StandInTestCase):
 
     def test_velqo_addresses_as_a_proxy_receives_them(self):
         cases = [
@@ -116,6 +120,67 @@ class StandInTest(unittest.TestCase):
         self.assertEqual(self.get("http://down.velqo.com" + app_ini)[0], 200)
         status, _, _ = self.get("http://127.0.0.1:%d/__standin/mode?path=/&mode=nonsense" % self.port)
         self.assertEqual(status, 400)
+
+
+class FaultyModeTest(StandInTestCase):
+    """What a client sees of each faulty delivery mode, read off a raw socket."""
+
+    PATH = "/Velqo/vkr/official1/Viziv_Ezadariz.exe"
+
+    def raw_get(self, mode, limit=1 << 22, timeout=5):
+        """(bytes received before the end, how it ended: "closed", "reset", "timeout" or "limit")."""
+        self.standin.set_mode(self.PATH, mode)
+        received = b""
+        with socket.create_connection(("127.0.0.1", self.port), timeout=timeout) as connection:
+            connection.sendall(b"GET http://down.velqo.com:80%s HTTP/1.1\r\nHost: down.velqo.com\r\n\r\n"
+                               % self.PATH.encode())
+            try:
+                while len(received) < limit:
+                    chunk = connection.recv(1 << 16)
+                    if not chunk:
+                        return received, "closed"
+                    received += chunk
+                return received, "limit"
+            except ConnectionResetError:
+                return received, "reset"
+            except socket.timeout:
+                return received, "timeout"
+
+    def test_each_mode_answers_as_described(self):
+        with open(self.program, "rb") as program:
+            served = program.read()
+        head_end = b"\r\n\r\n"
+        received, end = self.raw_get("refused")
+        self.assertEqual((received, end), (b"", "reset"))
+        received, end = self.raw_get("drop")
+        self.assertEqual((received, end), (b"", "closed"))
+        received, end = self.raw_get("hang", timeout=0.5)
+        self.assertEqual((received, end), (b"", "timeout"))
+        received, end = self.raw_get("bytewise")
+        self.assertEqual(end, "closed")
+        self.assertEqual(received.split(head_end, 1)[1], served)
+        received, end = self.raw_get("endless", limit=1 << 21)
+        self.assertEqual(end, "limit")
+        self.assertNotIn(b"Content-Length", received.split(head_end, 1)[0])
+        self.standin.oversized_bytes = 3 << 20
+        received, end = self.raw_get("oversized", limit=1 << 23)
+        head, body = received.split(head_end, 1)
+        self.assertIn(b"Content-Length: %d" % (3 << 20), head)
+        self.assertEqual((len(body), end), (3 << 20, "closed"))
+        received, end = self.raw_get("reset")
+        head, body = received.split(head_end, 1)
+        self.assertIn(b"Content-Length: %d" % len(served), head)
+        self.assertEqual((body, end), (served[:len(served) // 2], "reset"))
+        for mode, status, text in (("500", 500, b"500"), ("404", 404, b"404"), ("302", 302, b"Location: http://"),
+                                   ("html", 200, b"<html>"), ("garbage", 200, b"application/octet-stream")):
+            with self.subTest(mode=mode):
+                received, end = self.raw_get(mode, timeout=0.5)  # kept alive: read until idle
+                self.assertTrue(received.startswith(b"HTTP/1.1 %d " % status), received[:40])
+                self.assertIn(text, received)
+        # Every answer, finished or abandoned, is recorded once.
+        delivered = [r["mode"] for r in self.standin.get_records("delivered")]
+        self.assertEqual(delivered, ["refused", "drop", "hang", "bytewise", "endless", "oversized", "reset",
+                                     "500", "404", "302", "html", "garbage"])
 
 
 if __name__ == "__main__":

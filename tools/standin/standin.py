@@ -20,23 +20,31 @@ Control, on the stand-in's own address (127.0.0.1:PORT or localhost:PORT):
   /__standin/state                          configuration and modes as JSON
   /__standin/set?version=1.4.0.1&sha256=1    change the served version / add the installer's SHA-256
   /__standin/mode?path=PATH&mode=MODE       deliver PATH (or HOST+PATH) in MODE; mode=normal clears
-  /__standin/records?kind=stat|request      records as a JSON list
+  /__standin/records?kind=stat|request|delivered  records as a JSON list ("delivered": one entry
+                                            when an answer has been written out or abandoned)
   /__standin/clear                          forget the records
 
 Delivery modes live in DELIVERY_MODES: a function that gets the request handler and the response
 that the normal route built, and writes whatever it likes to the connection. A faulty mode is one
-small function there.
+small function there: normal; 500, 404, 302 (to a web page), html (a page with status 200) and
+garbage (random bytes with status 200); refused (a reset before any answer), drop (an orderly close
+without an answer), hang (never answers); bytewise (the normal answer one byte per write), endless
+(a body without end), oversized (a body beyond every cap of the launcher) and reset (half the body,
+then a reset).
 """
 
 import argparse
 import hashlib
 import html
+import http.client
 import http.server
 import json
 import os
+import random
 import re
 import signal
 import socket
+import struct
 import sys
 import threading
 import time
@@ -110,6 +118,10 @@ def deliver_server_error(handler, response):
     deliver_normal(handler, Response(500, "<html><body>500 Internal Server Error</body></html>"))
 
 
+def deliver_not_found(handler, response):
+    deliver_normal(handler, not_found())
+
+
 def deliver_drop(handler, response):
     """Reads the request and closes the connection without a byte of answer."""
     handler.close_connection = True
@@ -119,10 +131,127 @@ def deliver_drop(handler, response):
         pass
 
 
+def _reset(handler):
+    """Aborts the connection: the peer gets a reset instead of an orderly end."""
+    handler.close_connection = True
+    try:
+        handler.wfile.flush()
+    except OSError:
+        pass
+    handler.connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+    handler.connection.close()
+
+
+def deliver_refused(handler, response):
+    """What a client sees of a host that refuses the connection: a reset before any answer."""
+    _reset(handler)
+
+
+def deliver_hang(handler, response):
+    """Accepts the request and never answers, until the client gives up or the stand-in stops."""
+    handler.close_connection = True
+    handler.connection.settimeout(0.2)
+    while not handler.owner.stopping.is_set():
+        try:
+            if handler.connection.recv(1 << 16) == b"":
+                return  # the client closed its end
+        except socket.timeout:
+            continue
+        except OSError:
+            return
+
+
+def _raw_head(status, headers, length=None):
+    lines = ["HTTP/1.1 %d %s" % (status, http.client.responses.get(status, "Status"))]
+    lines += ["%s: %s" % pair for pair in headers]
+    if length is not None:
+        lines.append("Content-Length: %d" % length)
+    lines += ["Connection: close", "", ""]
+    return "\r\n".join(lines).encode("latin-1")
+
+
+def deliver_byte_by_byte(handler, response):
+    """The normal answer, one byte per write, the whole answer spread over about 2 s at most."""
+    handler.close_connection = True
+    data = _raw_head(response.status, response.headers, len(response.body)) + response.body
+    handler.connection.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
+    pause = min(0.02, 2.0 / max(len(data), 1))
+    for index in range(len(data)):
+        if handler.owner.stopping.is_set():
+            return
+        handler.connection.sendall(data[index:index + 1])
+        if pause >= 0.0005 or index % 64 == 0:
+            time.sleep(pause)
+
+
+def _stream(handler, head, total=None):
+    """Sends head, then filler bytes: `total` of them, or until the client or the stand-in stops."""
+    handler.close_connection = True
+    handler.connection.sendall(head)
+    chunk = b"MZ" + b"\x90" * (CHUNK_BYTES - 2)
+    sent = 0
+    while (total is None or sent < total) and not handler.owner.stopping.is_set():
+        piece = chunk if total is None else chunk[:min(CHUNK_BYTES, total - sent)]
+        handler.connection.sendall(piece)
+        sent += len(piece)
+
+
+def deliver_endless(handler, response):
+    """Status 200 with no length, and a body that never ends."""
+    _stream(handler, _raw_head(200, [("Content-Type", "application/octet-stream")]))
+
+
+def deliver_oversized(handler, response):
+    """Status 200 with a body of OVERSIZED_BYTES, far beyond what any client here should take."""
+    size = handler.owner.oversized_bytes
+    _stream(handler, _raw_head(200, [("Content-Type", "application/octet-stream")], size), size)
+
+
+def deliver_reset_mid_body(handler, response):
+    """The normal head with the full length, half of the body, then a reset."""
+    body = response.body if len(response.body) >= 2 else response.body + b"  "
+    handler.close_connection = True
+    handler.connection.sendall(_raw_head(response.status, response.headers, len(body)) + body[:len(body) // 2])
+    _reset(handler)
+
+
+def deliver_redirect(handler, response):
+    """302 to a web page, as a hotel or cafe portal answers every address."""
+    location = "http://%s/qx/" % MAIN_HOST
+    deliver_normal(handler, Response(302, "<html><body><a href=\"%s\">moved</a></body></html>" % location,
+                                     headers=[("Location", location)]))
+
+
+def deliver_html(handler, response):
+    """Status 200 with a web page instead of what was asked for."""
+    deliver_normal(handler, page("Portal", "<h1>Welcome</h1><p>Please log in to use the internet.</p>"))
+
+
+def deliver_garbage(handler, response):
+    """Status 200 with GARBAGE_BYTES of fixed pseudo-random bytes."""
+    deliver_normal(handler, Response(200, GARBAGE, "application/octet-stream"))
+
+
+CHUNK_BYTES = 64 * 1024
+GARBAGE_BYTES = 64 * 1024
+GARBAGE = random.Random(1234).randbytes(GARBAGE_BYTES)
+# Beyond the launcher's largest cap (the installer's 256 MiB).
+OVERSIZED_BYTES = 300 * 1024 * 1024
+
 DELIVERY_MODES = {
     "normal": deliver_normal,
     "500": deliver_server_error,
+    "404": deliver_not_found,
     "drop": deliver_drop,
+    "refused": deliver_refused,
+    "hang": deliver_hang,
+    "bytewise": deliver_byte_by_byte,
+    "endless": deliver_endless,
+    "oversized": deliver_oversized,
+    "reset": deliver_reset_mid_body,
+    "302": deliver_redirect,
+    "html": deliver_html,
+    "garbage": deliver_garbage,
 }
 
 
@@ -139,7 +268,9 @@ class StandIn:
         self.with_sha256 = with_sha256
         self.record_dir = record_dir
         self.modes = {}
-        self.records = {"request": [], "stat": []}
+        self.oversized_bytes = OVERSIZED_BYTES
+        self.stopping = threading.Event()
+        self.records = {"request": [], "stat": [], "delivered": []}
         self.lock = threading.Lock()
         self.server = None
         self.thread = None
@@ -297,6 +428,7 @@ class StandIn:
         return self.server.server_address[1]
 
     def stop(self):
+        self.stopping.set()
         if self.server:
             self.server.shutdown()
             self.server.server_close()
@@ -346,7 +478,16 @@ class StandInHandler(http.server.BaseHTTPRequestHandler):
         self.owner.record("request", {"method": self.command, "host": host, "path": path, "query": query,
                                       "target": self.path})
         response = self.owner.route(request) if self.command in ("GET", "HEAD", "POST") else not_found()
-        DELIVERY_MODES[self.owner.mode_for(request)](self, response)
+        mode = self.owner.mode_for(request)
+        outcome = "complete"
+        try:
+            DELIVERY_MODES[mode](self, response)
+            self.wfile.flush()
+        except OSError as error:
+            # The client went away mid-answer (the faulty modes provoke exactly that).
+            self.close_connection = True
+            outcome = type(error).__name__
+        self.owner.record("delivered", {"host": host, "path": path, "mode": mode, "outcome": outcome})
 
     do_GET = do_HEAD = do_POST = do_PUT = do_DELETE = do_CONNECT = do_OPTIONS = handle_any
 

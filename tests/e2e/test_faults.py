@@ -1,0 +1,179 @@
+"""The real launcher where the network and the disk misbehave: the statistics service answering in
+every faulty way (or not reachable at all) during the setup report, and a corrupt, binary, huge or
+read-only lander.ini, an unwritable DataDir and a read-only launcher folder. Each run ends when it
+should, shows no window it should not, and leaves alone every file it does not mean to change."""
+
+import os
+import random
+import subprocess
+import unittest
+
+from harness import LauncherTestCase, standin, tree_state, wait_for
+
+CAPTION = "VelqoMorvane"
+LOGIN_SIZE = (888, 566)
+# The report's read time-out is 10 s; a run must end well within this.
+REPORT_BOUND = 40
+
+STAT_FAULTS = ["refused", "drop", "hang", "bytewise", "endless", "oversized", "reset", "500", "302", "html",
+               "garbage", "404"]
+
+
+class FaultTestCase(LauncherTestCase):
+
+    def setUp(self):
+        super().setUp()
+        self.launcher = self.install_launcher()
+        # Present, so that the update worker does not fetch the companion updater.
+        self.place_recorder(os.path.join(self.data_dir, "vkrAnimate.exe"))
+
+    def lock(self, path):
+        """Makes path (a file, or a folder with everything in it) unchangeable, even for the root
+        user the tests may run as (for whom permission bits change nothing)."""
+        result = subprocess.run(["chattr", "-R", "+i", path], capture_output=True, text=True)
+        if result.returncode != 0:
+            self.skipTest("cannot make files immutable here: " + result.stderr.strip())
+        self.addCleanup(subprocess.run, ["chattr", "-R", "-i", path], capture_output=True)
+
+    def run_to_end(self, *arguments, timeout=REPORT_BOUND):
+        process = self.start_launcher(self.launcher, *arguments)
+        code, titles = self.watch(process, timeout)
+        self.assertEqual(code, 0)
+        self.assertEqual(titles, [], "no window, no crash dialog")
+        return code
+
+    def run_login_window(self):
+        """A normal start: the login window shows and answers, and its close button ends it."""
+        process = self.start_launcher(self.launcher)
+        try:
+            window = wait_for(lambda: [w for w in self.visible_windows("^%s$" % CAPTION)
+                                       if self.geometry(w)[2:] == LOGIN_SIZE], 30, what="the login window")[0]
+            wait_for(lambda: [r for r in self.standin_records("delivered") if r["path"] == standin.VERSION_PATH],
+                     30, what="the update check")
+            self.assertTrue(self.answers(CAPTION))
+            self.assertEqual(self.box_texts(CAPTION), [])
+            self.assertEqual(set(self.visible_titles()), {CAPTION})
+            left, top, _, _ = self.geometry(window)
+            self.xdotool("mousemove", str(left + 778), str(top + 127), check=True)
+            self.xdotool("click", "1", check=True)
+            self.assertEqual(self.wait_exit(process, timeout=20), 0)
+        finally:
+            if process.poll() is None:
+                process.kill()
+                process.wait()
+
+    def geometry(self, window):
+        out = self.xdotool("getwindowgeometry", "--shell", window)
+        values = dict(line.split("=", 1) for line in out.split() if "=" in line)
+        return int(values["X"]), int(values["Y"]), int(values["WIDTH"]), int(values["HEIGHT"])
+
+    def stat_records(self):
+        return self.standin_records("stat")
+
+
+class StatisticsFaultTest(FaultTestCase):
+
+    def test_the_setup_report_ends_under_every_faulty_answer(self):
+        # One prefix for all modes: the first run stores the GUID and install time, later runs
+        # must leave the file as it is.
+        self.run_to_end("/setupsucc")
+        config = os.path.join(self.data_dir, "lander.ini")
+        after_first = tree_state(self.install_dir, self.data_dir)
+        for mode in STAT_FAULTS:
+            with self.subTest(mode=mode):
+                self.standin.set_mode(standin.STAT_PATH, mode)
+                self.standin.clear_records()
+                self.run_to_end("/setupsucc")
+                self.assertEqual(len(self.stat_records()), 1, "one request, no retry")
+                self.assertEqual(tree_state(self.install_dir, self.data_dir), after_first)
+        self.assertTrue(os.path.isfile(config))
+
+
+class UnreachableServiceTest(FaultTestCase):
+    proxy_refused = True
+
+    def test_both_setup_switches_end_without_a_trace_when_nothing_answers(self):
+        before = tree_state(self.install_dir)
+        self.run_to_end("/setupsucc")
+        self.run_to_end("/SetupSuccAndDown")
+        # The companion updater's download failed: nothing is left in its folder.
+        upgrade = os.path.join(self.install_dir, "Upgrade")
+        self.assertEqual(os.listdir(upgrade) if os.path.isdir(upgrade) else [], [])
+        self.assertEqual({p: h for p, h in tree_state(self.install_dir).items() if p != upgrade}, before)
+
+
+class ConfigFileFaultTest(FaultTestCase):
+
+    def put_config(self, data):
+        path = os.path.join(self.data_dir, "lander.ini")
+        os.makedirs(self.data_dir, exist_ok=True)
+        with open(path, "wb") as file:
+            file.write(data)
+        return path
+
+    def check_runs(self, config, writable):
+        """The login window works with this file, which it only reads; the setup report ends and is
+        sent. An unwritable file stays byte for byte."""
+        before = tree_state(config, self.install_dir)
+        self.run_login_window()
+        self.assertEqual(tree_state(config, self.install_dir), before)
+        self.standin.clear_records()
+        before = {p: h for p, h in tree_state(config, self.install_dir).items() if not p.endswith(".ran")}
+        self.run_to_end("/setupsucc")
+        reports = self.stat_records()
+        self.assertEqual(len(reports), 1)
+        self.assertRegex(reports[0]["params"]["ext_4"], r"^([0-9A-F]{32}|guid error)$")
+        after = {p: h for p, h in tree_state(config, self.install_dir).items() if not p.endswith(".ran")}
+        if not writable:
+            self.assertEqual(after, before)
+        else:
+            self.assertEqual({p: h for p, h in after.items() if p != config},
+                             {p: h for p, h in before.items() if p != config})
+
+    def test_corrupt_binary_and_huge_files(self):
+        noise = random.Random(7)
+        cases = {
+            "corrupt": b"[Common\r\nRefer\r\n=x\r\n[[Install]]\r\nGUID==={\r\n\x00\r\n" + b"=" * 5000 + b"\r\n[",
+            "binary": noise.randbytes(64 * 1024),
+            "huge": (b"[Common]\r\nRefer=big\r\n" + b"; padding line of a huge file\r\n" * (20 * 1024 * 1024 // 31)),
+        }
+        for name, data in cases.items():
+            with self.subTest(case=name):
+                self.check_runs(self.put_config(data), writable=True)
+
+    def test_read_only_file(self):
+        config = self.put_config(b"[Common]\r\nRefer=ro\r\n")
+        self.lock(config)
+        self.check_runs(config, writable=False)
+
+    def test_unwritable_data_dir(self):
+        config = self.put_config(b"[Common]\r\nRefer=locked\r\n")
+        self.lock(self.data_dir)
+        before = tree_state(self.data_dir)
+        self.check_runs(config, writable=False)
+        self.assertEqual(tree_state(self.data_dir), before)
+
+
+class ReadOnlyLauncherFolderTest(FaultTestCase):
+
+    standin_version = "1.4.0.1"
+
+    def test_update_from_a_read_only_folder_saves_the_installer_elsewhere(self):
+        self.lock(self.install_dir)
+        before = tree_state(self.install_dir)
+        process = self.start_launcher(self.launcher)
+        text = "检测到最新版本1.4.0.1，正在为您更新，请稍候！"
+        wait_for(lambda: text in self.box_texts(CAPTION), 30, interval=0.2, what="the update notice")
+
+        self.dismiss_box(CAPTION, text)
+        self.assertEqual(self.wait_exit(process, timeout=30), 0)
+        # Nothing beside the program; the installer ran from the user's temporary folder.
+        self.assertEqual(tree_state(self.install_dir), before)
+        users = os.path.join(self.prefix.drive_c, "users")
+        user = [name for name in os.listdir(users) if name != "Public"][0]
+        saved = os.path.join(users, user, "Temp", "Viziv_Ezadariz.exe")
+        self.assertEqual(len(wait_for(lambda: self.recorded_runs(saved), 20, what="the installer's run")), 1)
+
+
+if __name__ == "__main__":
+    unittest.main()
