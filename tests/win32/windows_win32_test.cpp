@@ -1,6 +1,10 @@
 // The window, tray, menu and resource adapters against the real system under Wine.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <mutex>
+#include <new>
+#include <utility>
 #include <vector>
 
 #include "platform/canvas.h"
@@ -8,6 +12,70 @@
 #include "platform/win32/ui_win32.h"
 #include "platform/win32/win32_windows.h"
 #include "win32_test_support.h"
+
+// The program's allocations, watched while a test asks: a block freed a second time without
+// having been handed out again in between is counted instead of being freed again.
+namespace {
+std::mutex heap_watch_lock;
+bool heap_watching = false;
+std::vector<void*>* heap_freed = nullptr;
+int heap_double_frees = 0;
+
+void StartHeapWatch() {
+  // Allocated before the lock is taken: the allocation itself takes it.
+  auto* freed = new std::vector<void*>();
+  freed->reserve(4096);
+  std::lock_guard<std::mutex> lock(heap_watch_lock);
+  heap_freed = freed;
+  heap_double_frees = 0;
+  heap_watching = true;
+}
+
+int StopHeapWatch() {
+  std::vector<void*>* freed = nullptr;
+  {
+    std::lock_guard<std::mutex> lock(heap_watch_lock);
+    heap_watching = false;
+    freed = std::exchange(heap_freed, nullptr);
+  }
+  delete freed;
+  return heap_double_frees;
+}
+}  // namespace
+
+void* operator new(std::size_t size) {
+  void* block = std::malloc(size ? size : 1);
+  if (!block) throw std::bad_alloc();
+  std::lock_guard<std::mutex> lock(heap_watch_lock);
+  if (heap_watching) {
+    for (void*& freed : *heap_freed) {
+      if (freed == block) freed = nullptr;
+    }
+  }
+  return block;
+}
+
+namespace {
+void ReleaseBlock(void* block) {
+  if (!block) return;
+  {
+    std::lock_guard<std::mutex> lock(heap_watch_lock);
+    if (heap_watching) {
+      for (void* freed : *heap_freed) {
+        if (freed == block) {
+          ++heap_double_frees;
+          return;
+        }
+      }
+      if (heap_freed->size() < heap_freed->capacity()) heap_freed->push_back(block);
+    }
+  }
+  std::free(block);
+}
+}  // namespace
+
+void operator delete(void* block) noexcept { ReleaseBlock(block); }
+void operator delete(void* block, std::size_t) noexcept { ReleaseBlock(block); }
 
 namespace vkr::win32 {
 namespace {
@@ -156,6 +224,32 @@ TEST_F(WindowsAdapterTest, DestroyTellsTheListenerLast) {
   EXPECT_TRUE(listener.destroyed);
   EXPECT_FALSE(::IsWindow(hwnd()));
   window = kNoWindow;
+}
+
+// Refuses its window at WM_CREATE, which makes the system destroy it before CreateWindowExW returns.
+class RefusingListener : public RecordingListener {
+ public:
+  std::optional<std::intptr_t> OnMessage(WindowHandle window, const WindowMessage& message) override {
+    RecordingListener::OnMessage(window, message);
+    if (message.message == WM_CREATE) return -1;
+    return std::nullopt;
+  }
+};
+
+TEST(WindowsAdapterCreateTest, CreationRefusedAfterItBeganFreesTheWindowsRecordOnce) {
+  Win32Windows windows;
+  RefusingListener listener;
+  WindowSpec spec;
+  spec.caption = u"VkrRefusedWindow";
+  spec.bounds = Rect{0, 0, 50, 50};
+  spec.style = WS_POPUP;
+  StartHeapWatch();
+  const WindowHandle window = windows.Create(spec, &listener);
+  const int double_frees = StopHeapWatch();
+  EXPECT_EQ(window, kNoWindow);
+  EXPECT_TRUE(listener.Received(WM_CREATE, 0));
+  EXPECT_TRUE(listener.destroyed);
+  EXPECT_EQ(double_frees, 0);
 }
 
 TEST(FloatingPointControlWordTest, SetsTheX87ControlWord) {

@@ -26,20 +26,6 @@ class Selection {
   HGDIOBJ previous_;
 };
 
-// COM for the scope on this thread, balanced only when this call initialised it.
-class ComScope {
- public:
-  ComScope() : result_(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-  ~ComScope() {
-    if (SUCCEEDED(result_)) ::CoUninitialize();
-  }
-  ComScope(const ComScope&) = delete;
-  ComScope& operator=(const ComScope&) = delete;
-
- private:
-  HRESULT result_;
-};
-
 // Pictures larger than this on a side are refused rather than allocated.
 constexpr int kMaxPictureSide = 16384;
 
@@ -290,7 +276,7 @@ std::unique_ptr<Graphic> Win32Graphics::Decode(GraphicKind format, const std::st
     *error = invalid;
     return nullptr;
   }
-  ComScope com;
+  const ScopedComInitialize com;
   ComPtr<IWICImagingFactory> factory;
   if (FAILED(::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
                                 factory.put_void()))) {

@@ -130,6 +130,24 @@ using UniqueMemoryDc = UniqueHandle<MemoryDcTraits>;
 using UniqueWindow = UniqueHandle<WindowTraits>;
 using UniqueUrlCacheFind = UniqueHandle<UrlCacheFindTraits>;
 
+// COM in a single-threaded apartment for the calling thread, for the lifetime of the object;
+// balanced only when this call initialised it. A thread that already has COM (in any apartment)
+// keeps it as it is.
+class ScopedComInitialize {
+ public:
+  ScopedComInitialize() : result_(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+  ~ScopedComInitialize() {
+    if (SUCCEEDED(result_)) ::CoUninitialize();
+  }
+  ScopedComInitialize(const ScopedComInitialize&) = delete;
+  ScopedComInitialize& operator=(const ScopedComInitialize&) = delete;
+  // COM can be used on this thread: initialised here, before, or in another apartment.
+  bool usable() const { return SUCCEEDED(result_) || result_ == RPC_E_CHANGED_MODE; }
+
+ private:
+  HRESULT result_;
+};
+
 // Owns one reference of a COM interface.
 template <typename T>
 class ComPtr {

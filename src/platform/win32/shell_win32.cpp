@@ -7,22 +7,6 @@
 namespace vkr::win32 {
 namespace {
 
-// COM for the calling thread for the lifetime of the object. A thread that already has COM (in
-// any apartment) keeps it as it is.
-class ScopedComInitialize {
- public:
-  ScopedComInitialize() : result_(::CoInitialize(nullptr)) {}
-  ~ScopedComInitialize() {
-    if (SUCCEEDED(result_)) ::CoUninitialize();
-  }
-  ScopedComInitialize(const ScopedComInitialize&) = delete;
-  ScopedComInitialize& operator=(const ScopedComInitialize&) = delete;
-  bool usable() const { return SUCCEEDED(result_) || result_ == RPC_E_CHANGED_MODE; }
-
- private:
-  HRESULT result_;
-};
-
 // The shell link's path buffer: MAX_PATH and one.
 constexpr int kShortcutPathChars = 261;
 

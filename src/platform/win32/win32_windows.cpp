@@ -18,6 +18,9 @@ struct WindowData {
   WindowListener* listener = nullptr;
   COLORREF background = RGB(255, 255, 255);
   bool tracking_mouse = false;
+  // Set at WM_NCCREATE while Create waits for CreateWindowExW: from then on the window owns the
+  // record, even when the creation fails afterwards (its WM_NCDESTROY has freed it then).
+  bool* adopted = nullptr;
 };
 
 WindowData* DataOf(HWND hwnd) { return reinterpret_cast<WindowData*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA)); }
@@ -91,11 +94,16 @@ WindowHandle Win32Windows::Create(const WindowSpec& spec, WindowListener* listen
   data->owner = this;
   data->listener = listener;
   data->background = spec.background;
+  bool adopted = false;
+  data->adopted = &adopted;
+  WindowData* const record = data.get();
   HWND hwnd = ::CreateWindowExW(spec.ex_style, kWindowClass, Wide(spec.caption), spec.style & ~WS_VISIBLE,
                                 spec.bounds.left, spec.bounds.top, spec.bounds.Width(), spec.bounds.Height(),
                                 ToHwnd(spec.parent), nullptr, ::GetModuleHandleW(nullptr), data.get());
+  // Owned by the window from WM_NCCREATE on; never reached, it is still this function's.
+  if (adopted) data.release();
   if (!hwnd) return kNoWindow;
-  data.release();  // owned by the window from WM_NCCREATE on
+  record->adopted = nullptr;
   if (spec.application_icon) {
     ::SendMessageW(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(ApplicationIcon(false)));
     ::SendMessageW(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(ApplicationIcon(true)));
@@ -267,7 +275,9 @@ void Win32Windows::SetFloatingPointControlWord(std::uint16_t word) {
 LRESULT CALLBACK Win32Windows::WindowProcedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_NCCREATE) {
     auto* create = reinterpret_cast<CREATESTRUCTW*>(lparam);
-    ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    auto* data = static_cast<WindowData*>(create->lpCreateParams);
+    ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(data));
+    if (data && data->adopted) *data->adopted = true;
   }
   // The one boundary where the system calls the core for a window: nothing may escape it.
   try {
