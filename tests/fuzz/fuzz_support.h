@@ -45,6 +45,12 @@ inline std::u16string ConsumeUrlish(FuzzedDataProvider& data, std::size_t max_un
   return ConsumeFromPieces(data, kPieces, max_units);
 }
 
+// Text as ConsumeUrlish, of a length of the provider's choice, so that what is consumed after it
+// gets bytes too.
+inline std::u16string ConsumeUrlishUpTo(FuzzedDataProvider& data, std::size_t max_units) {
+  return ConsumeUrlish(data, data.ConsumeIntegralInRange<std::size_t>(0, max_units));
+}
+
 // Mostly a value in [low, high], where the rules have their cases; sometimes any value.
 template <typename T>
 T ConsumeMostlyInRange(FuzzedDataProvider& data, T low, T high) {
