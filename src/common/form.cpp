@@ -52,10 +52,10 @@ TForm::TForm() {
 
 TForm::~TForm() { DestroyHandle(); }
 
-bool TForm::CreateHandle(const WindowSpec& spec) {
-  client_width_ = spec.bounds.Width();
-  client_height_ = spec.bounds.Height();
-  handle_ = Sys().windows->Create(spec, this);
+bool TForm::CreateHandle(const WindowSpec& window_spec) {
+  client_width_ = window_spec.bounds.Width();
+  client_height_ = window_spec.bounds.Height();
+  handle_ = Sys().windows->Create(window_spec, this);
   return handle_ != kNoWindow;
 }
 

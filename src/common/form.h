@@ -47,7 +47,7 @@ class TForm : public WindowListener {
 
  protected:
   // Creates the window; false when the system refused.
-  bool CreateHandle(const WindowSpec& spec);
+  bool CreateHandle(const WindowSpec& window_spec);
   // Destroys the window now (its OnDestroyed runs before this returns).
   void DestroyHandle();
   // The derived window's message handling, before the controls see mouse messages. nullopt

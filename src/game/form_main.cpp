@@ -106,17 +106,17 @@ std::optional<std::u16string> LoadGameTarget(const std::u16string& url) {
 }
 
 TFormMain::TFormMain() {
-  WindowSpec spec;
-  spec.caption = kApplicationTitle;
-  spec.bounds = RestoredBounds(Sys().windows->PrimaryScreenSize());
-  spec.bounds.right = spec.bounds.left + kGameDesignWidth;
-  spec.bounds.bottom = spec.bounds.top + kGameDesignHeight;
-  spec.style = win::WS_POPUP | win::WS_CLIPCHILDREN;
+  WindowSpec window_spec;
+  window_spec.caption = kApplicationTitle;
+  window_spec.bounds = RestoredBounds(Sys().windows->PrimaryScreenSize());
+  window_spec.bounds.right = window_spec.bounds.left + kGameDesignWidth;
+  window_spec.bounds.bottom = window_spec.bounds.top + kGameDesignHeight;
+  window_spec.style = win::WS_POPUP | win::WS_CLIPCHILDREN;
   // A taskbar button of its own, and the desktop as parent rather than the login window.
-  spec.ex_style = win::WS_EX_APPWINDOW;
-  spec.parent = Sys().windows->DesktopWindow();
-  spec.background = kGameWindowColor;
-  if (!CreateHandle(spec)) return;
+  window_spec.ex_style = win::WS_EX_APPWINDOW;
+  window_spec.parent = Sys().windows->DesktopWindow();
+  window_spec.background = kGameWindowColor;
+  if (!CreateHandle(window_spec)) return;
   LiveGameWindows().push_back(this);
 
   // The title bar, bottom to top: background, foot strip, logo, labels, buttons.

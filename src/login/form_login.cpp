@@ -87,15 +87,15 @@ TrayRecord MakeTrayRecord(WindowHandle window, std::uint32_t callback_message, c
 TFormLogin::TFormLogin() {
   // The form's components, as its resource declares them, before FormCreate runs.
   const Size screen = Sys().windows->PrimaryScreenSize();
-  WindowSpec spec;
-  spec.caption = kApplicationTitle;
-  spec.bounds = vkr::BoundsRect(RoundPixels((screen.width - kLoginWidth) / 2.0),
+  WindowSpec window_spec;
+  window_spec.caption = kApplicationTitle;
+  window_spec.bounds = vkr::BoundsRect(RoundPixels((screen.width - kLoginWidth) / 2.0),
                                 RoundPixels((screen.height - kLoginHeight) / 2.0), kLoginWidth, kLoginHeight);
-  spec.style = win::WS_POPUP | win::WS_CLIPCHILDREN;
+  window_spec.style = win::WS_POPUP | win::WS_CLIPCHILDREN;
   // The main window owns the taskbar button.
-  spec.ex_style = win::WS_EX_APPWINDOW;
-  spec.background = kWhiteKey;
-  if (!CreateHandle(spec)) return;
+  window_spec.ex_style = win::WS_EX_APPWINDOW;
+  window_spec.background = kWhiteKey;
+  if (!CreateHandle(window_spec)) return;
 
   browser = Sys().browsers->CreateBrowser(Handle(), kBrowserHiddenRect, kLoginBrowserSettings);
   if (browser) {

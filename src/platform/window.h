@@ -74,7 +74,7 @@ class Windows {
 
   // Creates a hidden window whose messages go to `listener` until OnDestroyed. kNoWindow on
   // failure. The listener must outlive the window.
-  virtual WindowHandle Create(const WindowSpec& spec, WindowListener* listener) = 0;
+  virtual WindowHandle Create(const WindowSpec& window_spec, WindowListener* listener) = 0;
   // DestroyWindow. The listener's OnDestroyed runs before it returns.
   virtual void Destroy(WindowHandle window) = 0;
 

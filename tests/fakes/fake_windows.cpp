@@ -15,18 +15,18 @@ bool FakeWindows::Exists(WindowHandle window) const {
   return it != windows_.end() && !it->second.destroyed;
 }
 
-WindowHandle FakeWindows::Create(const WindowSpec& spec, WindowListener* listener) {
+WindowHandle FakeWindows::Create(const WindowSpec& window_spec, WindowListener* listener) {
   if (fail_create) return kNoWindow;
   const WindowHandle handle = next_handle_;
   next_handle_ += 0x10;
   Window w;
-  w.spec = spec;
+  w.window_spec = window_spec;
   w.listener = listener;
-  w.bounds = spec.bounds;
-  w.style = spec.style;
-  w.ex_style = spec.ex_style;
-  w.caption = spec.caption;
-  w.background = spec.background;
+  w.bounds = window_spec.bounds;
+  w.style = window_spec.style;
+  w.ex_style = window_spec.ex_style;
+  w.caption = window_spec.caption;
+  w.background = window_spec.background;
   w.show_state = win::SW_SHOWNORMAL;
   windows_[handle] = w;
   created_.push_back(handle);

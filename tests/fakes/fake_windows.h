@@ -17,7 +17,7 @@ namespace vkr::testing {
 class FakeWindows : public Windows {
  public:
   struct Window {
-    WindowSpec spec;
+    WindowSpec window_spec;
     WindowListener* listener = nullptr;
     Rect bounds;
     std::uint32_t style = 0;
@@ -43,7 +43,7 @@ class FakeWindows : public Windows {
     WindowMessage message;
   };
 
-  WindowHandle Create(const WindowSpec& spec, WindowListener* listener) override;
+  WindowHandle Create(const WindowSpec& window_spec, WindowListener* listener) override;
   void Destroy(WindowHandle window) override;
   void Show(WindowHandle window, int show_command) override;
   bool IsVisible(WindowHandle window) override;

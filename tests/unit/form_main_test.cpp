@@ -55,7 +55,7 @@ class GameTest : public ::testing::Test {
 TEST_F(GameTest, CreationGivesAMaximisedDesktopWindowWithItsOwnTaskbarButton) {
   ASSERT_NE(game, nullptr);
   const FakeWindows::Window& w = window();
-  EXPECT_EQ(w.spec.parent, FakeWindows::kDesktop);
+  EXPECT_EQ(w.window_spec.parent, FakeWindows::kDesktop);
   EXPECT_TRUE(w.ex_style & win::WS_EX_APPWINDOW);
   EXPECT_TRUE(w.style & win::WS_POPUP);
   EXPECT_TRUE(w.style & win::WS_SYSMENU);
@@ -63,7 +63,7 @@ TEST_F(GameTest, CreationGivesAMaximisedDesktopWindowWithItsOwnTaskbarButton) {
   EXPECT_TRUE(w.style & win::WS_MAXIMIZEBOX);
   EXPECT_EQ(w.caption, u"VelqoMorvane");
   EXPECT_EQ(w.background, 0x4E8395u);  // RGB(149, 131, 78)
-  EXPECT_TRUE(w.spec.application_icon);
+  EXPECT_TRUE(w.window_spec.application_icon);
   EXPECT_TRUE(w.visible);
   EXPECT_EQ(w.show_state, win::SW_SHOWMAXIMIZED);
   EXPECT_EQ(w.bounds, system.windows.work_area);

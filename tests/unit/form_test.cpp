@@ -24,9 +24,9 @@ TEST(PointFromLParamTest, SignedCoordinates) {
 class OneLabelForm : public TForm {
  public:
   OneLabelForm() {
-    WindowSpec spec;
-    spec.bounds = Rect{0, 0, 300, 200};
-    CreateHandle(spec);
+    WindowSpec window_spec;
+    window_spec.bounds = Rect{0, 0, 300, 200};
+    CreateHandle(window_spec);
     label.SetAutoSize(false);
     label.SetBounds(250, 10, 40, 20);
     label.SetAnchors(kAnchorTop | kAnchorRight);

@@ -116,13 +116,13 @@ class RecordingListener : public WindowListener {
 class WindowsAdapterTest : public ::testing::Test {
  protected:
   WindowsAdapterTest() : windows([](HDC dc) -> std::unique_ptr<Canvas> { return std::make_unique<DcCanvas>(dc); }) {
-    WindowSpec spec;
-    spec.caption = u"VkrAdapterTest";
-    spec.bounds = Rect{100, 80, 400, 280};
-    spec.style = WS_POPUP | WS_CLIPCHILDREN;
-    spec.ex_style = WS_EX_APPWINDOW;
-    spec.background = RGB(255, 255, 255);
-    window = windows.Create(spec, &listener);
+    WindowSpec window_spec;
+    window_spec.caption = u"VkrAdapterTest";
+    window_spec.bounds = Rect{100, 80, 400, 280};
+    window_spec.style = WS_POPUP | WS_CLIPCHILDREN;
+    window_spec.ex_style = WS_EX_APPWINDOW;
+    window_spec.background = RGB(255, 255, 255);
+    window = windows.Create(window_spec, &listener);
   }
   ~WindowsAdapterTest() override { windows.Destroy(window); }
   HWND hwnd() const { return reinterpret_cast<HWND>(window); }
@@ -239,12 +239,12 @@ class RefusingListener : public RecordingListener {
 TEST(WindowsAdapterCreateTest, CreationRefusedAfterItBeganFreesTheWindowsRecordOnce) {
   Win32Windows windows;
   RefusingListener listener;
-  WindowSpec spec;
-  spec.caption = u"VkrRefusedWindow";
-  spec.bounds = Rect{0, 0, 50, 50};
-  spec.style = WS_POPUP;
+  WindowSpec window_spec;
+  window_spec.caption = u"VkrRefusedWindow";
+  window_spec.bounds = Rect{0, 0, 50, 50};
+  window_spec.style = WS_POPUP;
   StartHeapWatch();
-  const WindowHandle window = windows.Create(spec, &listener);
+  const WindowHandle window = windows.Create(window_spec, &listener);
   const int double_frees = StopHeapWatch();
   EXPECT_EQ(window, kNoWindow);
   EXPECT_TRUE(listener.Received(WM_CREATE, 0));

@@ -88,23 +88,23 @@ Win32Windows::Win32Windows(DcCanvasFactory canvas_factory, Win32Ui* ui)
 
 Win32Windows::~Win32Windows() = default;
 
-WindowHandle Win32Windows::Create(const WindowSpec& spec, WindowListener* listener) {
+WindowHandle Win32Windows::Create(const WindowSpec& window_spec, WindowListener* listener) {
   if (!class_atom_ || !listener) return kNoWindow;
   auto data = std::make_unique<WindowData>();
   data->owner = this;
   data->listener = listener;
-  data->background = spec.background;
+  data->background = window_spec.background;
   bool adopted = false;
   data->adopted = &adopted;
   WindowData* const record = data.get();
-  HWND hwnd = ::CreateWindowExW(spec.ex_style, kWindowClass, Wide(spec.caption), spec.style & ~WS_VISIBLE,
-                                spec.bounds.left, spec.bounds.top, spec.bounds.Width(), spec.bounds.Height(),
-                                ToHwnd(spec.parent), nullptr, ::GetModuleHandleW(nullptr), data.get());
+  HWND hwnd = ::CreateWindowExW(window_spec.ex_style, kWindowClass, Wide(window_spec.caption), window_spec.style & ~WS_VISIBLE,
+                                window_spec.bounds.left, window_spec.bounds.top, window_spec.bounds.Width(), window_spec.bounds.Height(),
+                                ToHwnd(window_spec.parent), nullptr, ::GetModuleHandleW(nullptr), data.get());
   // Owned by the window from WM_NCCREATE on; never reached, it is still this function's.
   if (adopted) data.release();
   if (!hwnd) return kNoWindow;
   record->adopted = nullptr;
-  if (spec.application_icon) {
+  if (window_spec.application_icon) {
     ::SendMessageW(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(ApplicationIcon(false)));
     ::SendMessageW(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(ApplicationIcon(true)));
   }

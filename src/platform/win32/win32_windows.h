@@ -26,7 +26,7 @@ class Win32Windows : public Windows {
   Win32Windows(const Win32Windows&) = delete;
   Win32Windows& operator=(const Win32Windows&) = delete;
 
-  WindowHandle Create(const WindowSpec& spec, WindowListener* listener) override;
+  WindowHandle Create(const WindowSpec& window_spec, WindowListener* listener) override;
   void Destroy(WindowHandle window) override;
   void Show(WindowHandle window, int show_command) override;
   bool IsVisible(WindowHandle window) override;
