@@ -198,23 +198,33 @@ bool IsWindowsProgramFile(const std::u16string& path) {
   return Sys().files->ReadFile(path, &head, 2) && head == "MZ";
 }
 
+bool DownloadProgram(const std::u16string& url, const std::u16string& target, std::uint32_t read_timeout_ms,
+                     std::uint64_t max_bytes, const std::function<bool(const std::u16string&)>& accept) {
+  const std::u16string partial = target + u".part";
+  const HttpResult result = Sys().http->GetToFile(url, read_timeout_ms, max_bytes, partial);
+  const bool good = result.Ok() && !result.truncated && IsWindowsProgramFile(partial) && (!accept || accept(partial));
+  if (!good || !Sys().files->ReplaceFile(partial, target)) {
+    Sys().files->DeleteFile(partial);
+    return false;
+  }
+  return true;
+}
+
+bool StartDownloadedProgram(const std::u16string& path) {
+  ProcessStart start;
+  // Quoted, so that a folder with blanks cannot make the system start another program.
+  start.command_line = u"\"" + path + u"\"";
+  start.creation_flags = win::CREATE_NEW_PROCESS_GROUP | win::NORMAL_PRIORITY_CLASS;
+  return Sys().processes->Start(start);
+}
+
 void UpgradeAnimateIcon() {
   const std::u16string folder = GetLauncherFolder() + u"Upgrade";
   const std::u16string file = folder + u"\\IconAnimate_Update.exe";
-  // The body goes to a side file first, so that a failed or refused download leaves an earlier
-  // updater in place.
-  const std::u16string partial = file + u".part";
   Sys().files->CreateDirectories(folder);
-  const HttpResult result = Sys().http->GetToFile(AnimateIconDownloadUrl, kDownloadReadTimeoutMs, kMaxDownloadBytes, partial);
-  if (!result.Ok() || result.truncated || !IsWindowsProgramFile(partial) || !Sys().files->ReplaceFile(partial, file)) {
-    Sys().files->DeleteFile(partial);
-    return;
+  if (DownloadProgram(AnimateIconDownloadUrl, file, kDownloadReadTimeoutMs, kMaxDownloadBytes)) {
+    StartDownloadedProgram(file);
   }
-  ProcessStart start;
-  // Quoted, so that a folder with blanks cannot make the system start another program.
-  start.command_line = u"\"" + file + u"\"";
-  start.creation_flags = win::CREATE_NEW_PROCESS_GROUP | win::NORMAL_PRIORITY_CLASS;
-  Sys().processes->Start(start);
 }
 
 }  // namespace vkr

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <stdexcept>
 #include <string>
 
@@ -52,6 +53,13 @@ std::u16string BuildLoginPaySelectUrl();
 
 // True when the file begins with the "MZ" signature of a Windows program.
 bool IsWindowsProgramFile(const std::u16string& path);
+// Downloads a Windows program to `target` through a side file, so that a failed or refused
+// download leaves an earlier file in place: `target` is replaced only when the answer is
+// successful and complete, begins with "MZ" and passes `accept` (when given, on the side file).
+bool DownloadProgram(const std::u16string& url, const std::u16string& target, std::uint32_t read_timeout_ms,
+                     std::uint64_t max_bytes, const std::function<bool(const std::u16string&)>& accept = nullptr);
+// Starts a downloaded program as a new process group at normal priority, without waiting for it.
+bool StartDownloadedProgram(const std::u16string& path);
 void UpgradeAnimateIcon();
 
 }  // namespace vkr

@@ -56,15 +56,10 @@ std::u16string InstallerFolder() {
 // Downloads the installer and checks it; the path of the saved installer, or empty on failure.
 std::u16string DownloadInstaller(const std::u16string& url, const std::u16string& expected_sha256) {
   const std::u16string target = InstallerFolder() + kInstallerName;
-  const std::u16string partial = target + u".part";
-  const HttpResult result = Sys().http->GetToFile(url, kReadTimeoutMs, kMaxInstallerBytes, partial);
-  bool good = result.Ok() && !result.truncated && IsWindowsProgramFile(partial);
-  if (good && !expected_sha256.empty()) good = FileSha256(partial) == ToUtf8(LowerAscii(expected_sha256));
-  if (!good || !Sys().files->ReplaceFile(partial, target)) {
-    Sys().files->DeleteFile(partial);
-    return u"";
-  }
-  return target;
+  const auto matches_digest = [&](const std::u16string& file) {
+    return expected_sha256.empty() || FileSha256(file) == ToUtf8(LowerAscii(expected_sha256));
+  };
+  return DownloadProgram(url, target, kReadTimeoutMs, kMaxInstallerBytes, matches_digest) ? target : u"";
 }
 
 }  // namespace
@@ -105,11 +100,7 @@ void TUpdataThread::Execute(const std::function<void()>& close_app) {
   // A published digest that is not a digest cannot be matched: the download counts as failed.
   const bool digest_usable = expected_sha256.empty() || IsSha256Text(expected_sha256);
   const std::u16string installer = digest_usable ? DownloadInstaller(download_url, expected_sha256) : u"";
-  ProcessStart start;
-  // Quoted, so that a folder with blanks cannot make the system start another program.
-  start.command_line = u"\"" + installer + u"\"";
-  start.creation_flags = win::CREATE_NEW_PROCESS_GROUP | win::NORMAL_PRIORITY_CLASS;
-  if (installer.empty() || !Sys().processes->Start(start)) {
+  if (installer.empty() || !StartDownloadedProgram(installer)) {
     Sys().ui->MessageBox(kNoWindow, u"网络出错!", caption, win::MB_OK);
     return;
   }
