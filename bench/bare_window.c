@@ -20,8 +20,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous, PWSTR command_line, 
   window_class.hbrBackground = (HBRUSH)GetStockObject(WHITE_BRUSH);
   window_class.lpszClassName = L"BareWindow";
   if (!RegisterClassW(&window_class)) return 1;
-  HWND window = CreateWindowExW(0, L"BareWindow", L"BareWindow", WS_POPUP, 100, 100, 888, 566, NULL, NULL,
-                                instance, NULL);
+  HWND window =
+      CreateWindowExW(0, L"BareWindow", L"BareWindow", WS_POPUP, 100, 100, 888, 566, NULL, NULL, instance, NULL);
   if (!window) return 1;
   ShowWindow(window, show == SW_HIDE ? SW_SHOWNORMAL : show);
   UpdateWindow(window);

@@ -1,8 +1,8 @@
 /* The reference for the setup-report benchmark: one plain HTTP GET through WinINet with the
    system's proxy settings, the body read and discarded. Prints the status code. */
+#include <stdio.h>
 #include <windows.h>
 #include <wininet.h>
-#include <stdio.h>
 
 int wmain(int argc, wchar_t** argv) {
   if (argc < 2) return 2;

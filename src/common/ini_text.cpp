@@ -22,7 +22,8 @@ bool IsValidUtf8(const std::string& bytes) {
 }  // namespace
 
 std::u16string DecodeTextFile(const std::string& bytes) {
-  if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF && static_cast<unsigned char>(bytes[1]) == 0xFE) {
+  if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
+      static_cast<unsigned char>(bytes[1]) == 0xFE) {
     std::u16string text;
     for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
       text.push_back(static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |

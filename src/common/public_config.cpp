@@ -6,7 +6,9 @@
 namespace vkr {
 namespace {
 
-std::u16string HttpAddress(const char16_t* host, const char16_t* rest) { return std::u16string(u"http://") + host + rest; }
+std::u16string HttpAddress(const char16_t* host, const char16_t* rest) {
+  return std::u16string(u"http://") + host + rest;
+}
 
 // The size of the buffer the INI reader object passes to the profile function.
 constexpr std::size_t kIniReaderBufferChars = 2048;
@@ -21,12 +23,14 @@ const std::u16string EnterGameMarker = std::u16string(kLoginHost) + u"/entergame
 const std::u16string DefaultGameLoginUrl = HttpAddress(kLoginHost, u"/client/index.php?regtimes=1&refer=123ss");
 const std::u16string DefaultVersionCheckUrl = HttpAddress(kDownloadHost, u"/Velqo/vkr/official1/app.ini");
 const std::u16string DefaultVersionDownloadUrl = HttpAddress(kDownloadHost, u"/Velqo/vkr/official1/Viziv_Ezadariz.exe");
-const std::u16string AnimateIconDownloadUrl = HttpAddress(kDownloadHost, u"/Velqo/vkr/animateicon/VelqoAnimateIcon.exe");
+const std::u16string AnimateIconDownloadUrl =
+    HttpAddress(kDownloadHost, u"/Velqo/vkr/animateicon/VelqoAnimateIcon.exe");
 const std::u16string StatisticsUrlFormat = HttpAddress(kStatisticsHost, u"/controller/istat.controller.php?");
 const std::u16string GameServerHostSuffix = u".morvane.velqo.com/";
 
 namespace {
-const std::u16string kDefaultPaySelectUrlFormat = HttpAddress(kPayHost, u"/select.php?gamename=qx&gameserver=%s&username=%s");
+const std::u16string kDefaultPaySelectUrlFormat =
+    HttpAddress(kPayHost, u"/select.php?gamename=qx&gameserver=%s&username=%s");
 }  // namespace
 
 std::u16string LanderExeName = u"vkr";

@@ -196,7 +196,9 @@ std::u16string ReplaceFirst(const std::u16string& text, const std::u16string& wh
   return text.substr(0, pos) + with + text.substr(pos + what.size());
 }
 
-bool Contains(const std::u16string& text, const std::u16string& what) { return text.find(what) != std::u16string::npos; }
+bool Contains(const std::u16string& text, const std::u16string& what) {
+  return text.find(what) != std::u16string::npos;
+}
 
 bool StartsWith(const std::u16string& text, const std::u16string& prefix) {
   return text.size() >= prefix.size() && text.compare(0, prefix.size(), prefix) == 0;

@@ -90,7 +90,7 @@ TFormLogin::TFormLogin() {
   WindowSpec window_spec;
   window_spec.caption = kApplicationTitle;
   window_spec.bounds = vkr::BoundsRect(RoundPixels((screen.width - kLoginWidth) / 2.0),
-                                RoundPixels((screen.height - kLoginHeight) / 2.0), kLoginWidth, kLoginHeight);
+                                       RoundPixels((screen.height - kLoginHeight) / 2.0), kLoginWidth, kLoginHeight);
   window_spec.style = win::WS_POPUP | win::WS_CLIPCHILDREN;
   // The main window owns the taskbar button.
   window_spec.ex_style = win::WS_EX_APPWINDOW;

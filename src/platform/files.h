@@ -7,7 +7,7 @@
 namespace vkr {
 
 struct FileEntry {
-  std::u16string name;         // file name only, as the enumeration gives it
+  std::u16string name;           // file name only, as the enumeration gives it
   std::uint32_t attributes = 0;  // win::FILE_ATTRIBUTE_* bits
 };
 

@@ -12,9 +12,9 @@ struct ProcessEntry {
 };
 
 struct ProcessStart {
-  std::u16string command_line;      // passed as CreateProcessW's command line, no application name
+  std::u16string command_line;  // passed as CreateProcessW's command line, no application name
   std::uint32_t creation_flags = 0;
-  bool hidden = false;              // STARTF_USESHOWWINDOW with SW_HIDE
+  bool hidden = false;  // STARTF_USESHOWWINDOW with SW_HIDE
 };
 
 // Processes. Abstract so that tests can record starts and replay snapshots. Never throws.

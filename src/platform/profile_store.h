@@ -19,8 +19,8 @@ class ProfileStore {
                                     const std::u16string& key, const std::u16string& default_value,
                                     std::size_t buffer_chars) = 0;
   // Writes the value, creating the file and section when needed; false when the write failed.
-  virtual bool WriteString(const std::u16string& path, const std::u16string& section,
-                           const std::u16string& key, const std::u16string& value) = 0;
+  virtual bool WriteString(const std::u16string& path, const std::u16string& section, const std::u16string& key,
+                           const std::u16string& value) = 0;
 };
 
 }  // namespace vkr

@@ -18,8 +18,7 @@ class Shell {
   // ShellExecuteW. An empty verb, parameters or directory is passed as no value (null). Returns
   // the shell's result code: greater than 32 on success. GUI thread or a thread with COM.
   virtual std::intptr_t Execute(WindowHandle owner, const std::u16string& verb, const std::u16string& file,
-                                const std::u16string& parameters, const std::u16string& directory,
-                                int show) = 0;
+                                const std::u16string& parameters, const std::u16string& directory, int show) = 0;
   // The target path of a shell link (.lnk) through the shell-link object; empty when any step
   // fails.
   virtual std::u16string ResolveShortcut(const std::u16string& path) = 0;

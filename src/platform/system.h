@@ -6,15 +6,15 @@
 #include "platform/files.h"
 #include "platform/http.h"
 #include "platform/machine.h"
+#include "platform/menu.h"
 #include "platform/processes.h"
 #include "platform/profile_store.h"
 #include "platform/registry.h"
+#include "platform/resources.h"
 #include "platform/shell.h"
 #include "platform/threads.h"
-#include "platform/ui.h"
-#include "platform/menu.h"
-#include "platform/resources.h"
 #include "platform/tray.h"
+#include "platform/ui.h"
 #include "platform/window.h"
 
 namespace vkr {

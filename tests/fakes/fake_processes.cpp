@@ -21,9 +21,9 @@ bool FakeProcesses::Terminate(std::uint32_t process_id, std::uint32_t /*exit_cod
   terminated.push_back(process_id);
   if (std::find(unkillable.begin(), unkillable.end(), process_id) != unkillable.end()) return false;
   const auto before = running.size();
-  running.erase(std::remove_if(running.begin(), running.end(),
-                               [&](const ProcessEntry& e) { return e.process_id == process_id; }),
-                running.end());
+  running.erase(
+      std::remove_if(running.begin(), running.end(), [&](const ProcessEntry& e) { return e.process_id == process_id; }),
+      running.end());
   return running.size() != before;
 }
 

@@ -73,8 +73,8 @@ std::u16string FakeProfileStore::ReadString(const std::u16string& path, const st
   return result;
 }
 
-bool FakeProfileStore::WriteString(const std::u16string& path, const std::u16string& section,
-                                   const std::u16string& key, const std::u16string& value) {
+bool FakeProfileStore::WriteString(const std::u16string& path, const std::u16string& section, const std::u16string& key,
+                                   const std::u16string& value) {
   ++writes;
   std::string bytes;
   files_.ReadFile(path, &bytes, static_cast<std::size_t>(-1));

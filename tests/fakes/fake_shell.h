@@ -23,7 +23,7 @@ class FakeShell : public Shell {
     int show;
   };
   std::vector<Execution> executions;
-  std::map<int, std::u16string> folders;       // by CSIDL, without trailing separator
+  std::map<int, std::u16string> folders;               // by CSIDL, without trailing separator
   std::map<std::u16string, std::u16string> shortcuts;  // lower-cased link path -> target
   // Results handed out by Execute in order; 42 (success) once they are used up.
   std::vector<std::intptr_t> results;

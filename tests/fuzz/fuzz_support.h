@@ -39,9 +39,23 @@ std::u16string ConsumeFromPieces(FuzzedDataProvider& data, const std::u16string 
 
 // Text from a mix of the characters that matter to the launcher's rules and arbitrary units.
 inline std::u16string ConsumeUrlish(FuzzedDataProvider& data, std::size_t max_units) {
-  static const std::u16string kPieces[] = {u"http://", u".morvane.velqo.com/", u"login.velqo.com/entergame_pc.php?",
-                                           u"client://loadgame|", u"client_command", u"%s", u"&", u"=", u"?",
-                                           u"/", u".", u" ", u"\"", u"#", u"%", u"玩家", u"s12"};
+  static const std::u16string kPieces[] = {u"http://",
+                                           u".morvane.velqo.com/",
+                                           u"login.velqo.com/entergame_pc.php?",
+                                           u"client://loadgame|",
+                                           u"client_command",
+                                           u"%s",
+                                           u"&",
+                                           u"=",
+                                           u"?",
+                                           u"/",
+                                           u".",
+                                           u" ",
+                                           u"\"",
+                                           u"#",
+                                           u"%",
+                                           u"玩家",
+                                           u"s12"};
   return ConsumeFromPieces(data, kPieces, max_units);
 }
 
@@ -58,12 +72,12 @@ T ConsumeMostlyInRange(FuzzedDataProvider& data, T low, T high) {
 }
 
 // A property that must hold; a violation is reported as a crash so the fuzzer keeps the input.
-#define VKR_FUZZ_CHECK(condition)                                              \
-  do {                                                                         \
-    if (!(condition)) {                                                        \
+#define VKR_FUZZ_CHECK(condition)                                                            \
+  do {                                                                                       \
+    if (!(condition)) {                                                                      \
       std::fprintf(stderr, "property failed: %s (%s:%d)\n", #condition, __FILE__, __LINE__); \
-      std::abort();                                                            \
-    }                                                                          \
+      std::abort();                                                                          \
+    }                                                                                        \
   } while (0)
 
 }  // namespace vkr::fuzz

@@ -32,7 +32,9 @@ TEST(ReadIniValueTest, FollowsTheProfileRules) {
 }
 
 TEST(DecodeTextFileTest, InvalidUtf8FallsBackToBytes) {
-  EXPECT_EQ(DecodeTextFile("a\xB0" "b"), std::u16string(u"a\u00B0b"));
+  EXPECT_EQ(DecodeTextFile("a\xB0"
+                           "b"),
+            std::u16string(u"a\u00B0b"));
   EXPECT_EQ(DecodeTextFile("\xE7\x89\x88"), u"版");
 }
 

@@ -19,11 +19,11 @@ TEST(IsVersionLowerTest, ComparesComponentByComponent) {
     bool lower;
   };
   const Row rows[] = {
-      {u"1.4.0.0", u"1.4.0.1", true},  {u"1.4.0.0", u"1.4.0.0", false}, {u"1.4.0.0", u"1.3.9.9", false},
-      {u"1.4.0.5", u"1.4.0.4", false}, {u"1.4.0.9", u"1.5.0.0", true},  {u"1.4.0.0", u"1.4", false},
-      {u"1.4.0.0", u"", false},        {u"2.0.0.0", u"1.0.0.5", false}, {u"1.4.0.0", u" 1. 4.0.1", true},
+      {u"1.4.0.0", u"1.4.0.1", true},  {u"1.4.0.0", u"1.4.0.0", false},  {u"1.4.0.0", u"1.3.9.9", false},
+      {u"1.4.0.5", u"1.4.0.4", false}, {u"1.4.0.9", u"1.5.0.0", true},   {u"1.4.0.0", u"1.4", false},
+      {u"1.4.0.0", u"", false},        {u"2.0.0.0", u"1.0.0.5", false},  {u"1.4.0.0", u" 1. 4.0.1", true},
       {u"1..4.0.0", u"1.4.0.1", true},  // the empty component between two dots is dropped
-      {u"1.4.0.0", u"1.4..0.1", true},   {u"1.10.0.0", u"1.9.0.0", false},
+      {u"1.4.0.0", u"1.4..0.1", true}, {u"1.10.0.0", u"1.9.0.0", false},
   };
   for (const Row& row : rows) {
     EXPECT_EQ(IsVersionLower(row.local, row.remote), row.lower) << ToUtf8(row.local) << " vs " << ToUtf8(row.remote);
@@ -122,7 +122,8 @@ TEST(FoldersTest, PathsEndWithASeparatorAndFoldersAreCreated) {
   const std::u16string group = GetProgramsGroupFolder(true);
   EXPECT_EQ(group, u"C:\\Users\\player\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs\\Velqo游戏中心\\");
   EXPECT_TRUE(system.files.DirectoryExists(group));
-  EXPECT_EQ(GetProgramsGroupFolder(false), u"C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\Velqo游戏中心\\");
+  EXPECT_EQ(GetProgramsGroupFolder(false),
+            u"C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\Velqo游戏中心\\");
 
   // A folder the shell cannot name still gets its separator; a failed creation returns the path.
   system.shell.folders.erase(win::CSIDL_DESKTOPDIRECTORY);

@@ -201,7 +201,7 @@ TEST_F(UpdataThreadTest, StartRunsTheWorkerOnItsOwnThreadAndSwallowsErrors) {
   EXPECT_TRUE(TUpdataThread::Start([] {}));
   ASSERT_EQ(system.threads.pending.size(), 1u);
   EXPECT_TRUE(system.http.requests.empty());  // nothing ran on the caller's thread
-  system.threads.RunAll();                     // the error ends the run without escaping
+  system.threads.RunAll();                    // the error ends the run without escaping
   EXPECT_FALSE(system.http.requests.empty());
   system.threads.start_fails = true;
   EXPECT_FALSE(TUpdataThread::Start([] {}));

@@ -2,10 +2,10 @@
  * starts TARGET. The e2e tests use it to put desktop and start-menu shortcuts into a prefix the way
  * an installer would. Exit code 0 on success, 1 on failure, 2 on bad usage. */
 #define COBJMACROS
-#include <windows.h>
 #include <objbase.h>
 #include <shlobj.h>
 #include <shobjidl.h>
+#include <windows.h>
 
 int main(void) {
   int count = 0;

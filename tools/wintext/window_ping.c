@@ -4,8 +4,8 @@
  * 5000 when absent). The e2e tests use it to show that the launcher's GUI thread still runs while
  * its workers wait for the network. Exit code 0 when at least one window answered and none failed,
  * 1 otherwise, 2 on bad usage. */
-#include <windows.h>
 #include <stdio.h>
+#include <windows.h>
 
 struct Ping {
   const WCHAR* caption;

@@ -97,9 +97,10 @@ WindowHandle Win32Windows::Create(const WindowSpec& window_spec, WindowListener*
   bool adopted = false;
   data->adopted = &adopted;
   WindowData* const record = data.get();
-  HWND hwnd = ::CreateWindowExW(window_spec.ex_style, kWindowClass, Wide(window_spec.caption), window_spec.style & ~WS_VISIBLE,
-                                window_spec.bounds.left, window_spec.bounds.top, window_spec.bounds.Width(), window_spec.bounds.Height(),
-                                ToHwnd(window_spec.parent), nullptr, ::GetModuleHandleW(nullptr), data.get());
+  HWND hwnd = ::CreateWindowExW(window_spec.ex_style, kWindowClass, Wide(window_spec.caption),
+                                window_spec.style & ~WS_VISIBLE, window_spec.bounds.left, window_spec.bounds.top,
+                                window_spec.bounds.Width(), window_spec.bounds.Height(), ToHwnd(window_spec.parent),
+                                nullptr, ::GetModuleHandleW(nullptr), data.get());
   // Owned by the window from WM_NCCREATE on; never reached, it is still this function's.
   if (adopted) data.release();
   if (!hwnd) return kNoWindow;
