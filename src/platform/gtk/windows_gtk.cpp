@@ -295,6 +295,8 @@ void GtkWindows::Show(WindowHandle window, int show_command) {
   GtkWindow* gtk_window = GTK_WINDOW(top->window);
   switch (show_command) {
     case win::SW_HIDE:
+      // A click after the window comes back starts afresh, never as a double-click.
+      top->last_button = 0;
       top->visible = false;
       gtk_widget_hide(top->window);
       return;
