@@ -56,6 +56,11 @@ if(VKR_GTK_FOUND)
     COMMAND ${CMAKE_COMMAND} -E copy_if_different ${CMAKE_SOURCE_DIR}/resources/Skin/loginBack.png
             ${VKR_GTK_OUT}/Skin/loginBack.png)
 
+  # The reference program of the Linux start-up and memory benchmark (bench/run).
+  add_executable(bare_webview ${CMAKE_SOURCE_DIR}/bench/bare_webview.c)
+  target_link_libraries(bare_webview PRIVATE PkgConfig::VKR_GTK)
+  set_target_properties(bare_webview PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
+
   file(GLOB VKR_GTK_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/gtk/*.cpp)
   if(VKR_GTK_TEST_SOURCES)
     add_executable(gtk_tests ${VKR_GTK_TEST_SOURCES})
