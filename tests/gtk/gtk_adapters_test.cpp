@@ -69,12 +69,12 @@ TEST(PosixProfileStoreTest, ReadsAndWritesWithTheProfileRules) {
     std::size_t buffer;
     const char16_t* expected;
   } rows[] = {
-      {u"COMMON", u"RUNCOUNT", 260, u"2"}, {u"Common", u"Refer", 260, u"网吧"}, {u"Install", u"GUID", 3, u"{A"},
-      {u"Install", u"Missing", 260, u"default"}, {u"Missing", u"GUID", 260, u"default"},
+      {u"COMMON", u"RUNCOUNT", 260, u"2"},    {u"Common", u"Refer", 260, u"网吧"},
+      {u"Install", u"GUID", 3, u"{A"},        {u"Install", u"Missing", 260, u"default"},
+      {u"Missing", u"GUID", 260, u"default"},
   };
   for (const auto& row : rows) {
-    EXPECT_EQ(profile.ReadString(path, row.section, row.key, u"default", row.buffer), row.expected)
-        << ToUtf8(row.key);
+    EXPECT_EQ(profile.ReadString(path, row.section, row.key, u"default", row.buffer), row.expected) << ToUtf8(row.key);
   }
   // A file that is UTF-16 stays UTF-16; blanks and quotes around values go, an empty value is not
   // absent.
@@ -332,9 +332,7 @@ TEST(GtkUiTest, WorkersCallOntoTheGuiThreadAndWaitForIt) {
   std::atomic<bool> ran_on_gui{false};
   std::atomic<bool> returned{false};
   const std::thread::id gui = std::this_thread::get_id();
-  std::thread worker([&] {
-    returned = ui.CallOnGuiThread([&] { ran_on_gui = std::this_thread::get_id() == gui; });
-  });
+  std::thread worker([&] { returned = ui.CallOnGuiThread([&] { ran_on_gui = std::this_thread::get_id() == gui; }); });
   EXPECT_TRUE(WaitFor([&] { return returned.load(); }));
   worker.join();
   EXPECT_TRUE(ran_on_gui);

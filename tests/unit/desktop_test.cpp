@@ -1,5 +1,7 @@
 // The desktop seam: where an edition installs its own conventions, the shared helpers follow them
 // instead of the Windows shell's, and the launcher neither updates itself nor starts its worker.
+#include "platform/desktop.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -9,7 +11,6 @@
 #include "common/public_unit.h"
 #include "fakes/fake_system.h"
 #include "login/updata_thread.h"
-#include "platform/desktop.h"
 
 namespace vkr {
 namespace {

@@ -141,9 +141,8 @@ void OpenPopupWindow(GtkWidget* view) {
                      gtk_widget_show_all(GTK_WIDGET(window));
                    }),
                    window);
-  g_signal_connect(view, "close", G_CALLBACK(+[](WebKitWebView*, gpointer window) {
-                     gtk_widget_destroy(GTK_WIDGET(window));
-                   }),
+  g_signal_connect(view, "close",
+                   G_CALLBACK(+[](WebKitWebView*, gpointer window) { gtk_widget_destroy(GTK_WIDGET(window)); }),
                    window);
   g_signal_connect(view, "notify::title", G_CALLBACK(+[](WebKitWebView* view, GParamSpec*, gpointer window) {
                      const char* title = webkit_web_view_get_title(view);
@@ -160,9 +159,9 @@ class WebKitBrowser : public Browser {
       : windows_(windows), bounds_(bounds), settings_(settings), alive_(std::make_shared<bool>(true)) {
     content_ = webkit_user_content_manager_new();
     webkit_user_content_manager_register_script_message_handler_in_world(content_, kFrameCompleteHandler, kWorld);
-    WebKitUserScript* script = webkit_user_script_new_for_world(
-        kFrameCompleteScript, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES, WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START,
-        kWorld, nullptr, nullptr);
+    WebKitUserScript* script =
+        webkit_user_script_new_for_world(kFrameCompleteScript, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
+                                         WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, kWorld, nullptr, nullptr);
     webkit_user_content_manager_add_script(content_, script);
     webkit_user_script_unref(script);
     AddStyle(settings.host_info_flags & kNoScrollBars, kNoScrollBarsStyle);

@@ -65,8 +65,7 @@ PangoFontDescription* NewFontDescription(const vkr::Font& font) {
   return description;
 }
 
-cairo_surface_t* DecodeToSurface(const std::string& bytes, const char* format, bool* has_alpha,
-                                 std::u16string* error) {
+cairo_surface_t* DecodeToSurface(const std::string& bytes, const char* format, bool* has_alpha, std::u16string* error) {
   GError* failure = nullptr;
   GdkPixbufLoader* loader = format ? gdk_pixbuf_loader_new_with_type(format, &failure) : gdk_pixbuf_loader_new();
   if (!loader) {

@@ -39,9 +39,9 @@ void InstallApplicationIcon() {
   if (!g_resources || !g_resources->Load(u"APPLICATION_ICON", &bytes)) return;
   GdkPixbufLoader* loader = gdk_pixbuf_loader_new_with_type("ico", nullptr);
   if (!loader) return;
-  const bool decoded = gdk_pixbuf_loader_write(loader, reinterpret_cast<const guchar*>(bytes.data()), bytes.size(),
-                                               nullptr) &&
-                       gdk_pixbuf_loader_close(loader, nullptr);
+  const bool decoded =
+      gdk_pixbuf_loader_write(loader, reinterpret_cast<const guchar*>(bytes.data()), bytes.size(), nullptr) &&
+      gdk_pixbuf_loader_close(loader, nullptr);
   GdkPixbuf* icon = decoded ? gdk_pixbuf_loader_get_pixbuf(loader) : nullptr;
   if (icon) {
     gtk_window_set_default_icon(icon);

@@ -101,8 +101,9 @@ CURLcode Perform(const std::string& agent, const std::string& url, const Transfe
     curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, seconds);
   }
   if (bounds.low_speed_bytes > 0 && bounds.low_speed_seconds > 0) {
-    curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT,
-                     static_cast<long>((bounds.low_speed_bytes + bounds.low_speed_seconds - 1) / bounds.low_speed_seconds));
+    curl_easy_setopt(
+        handle, CURLOPT_LOW_SPEED_LIMIT,
+        static_cast<long>((bounds.low_speed_bytes + bounds.low_speed_seconds - 1) / bounds.low_speed_seconds));
     curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, static_cast<long>(bounds.low_speed_seconds));
   }
   if (bounds.total_ms > 0) curl_easy_setopt(handle, CURLOPT_TIMEOUT_MS, static_cast<long>(bounds.total_ms));
@@ -189,8 +190,8 @@ HttpResult CurlHttp::GetBounded(const std::u16string& url, const TransferBounds&
   return result;
 }
 
-HttpResult CurlHttp::GetToFileBounded(const std::u16string& url, const TransferBounds& bounds,
-                                      std::uint64_t max_bytes, const std::u16string& path) {
+HttpResult CurlHttp::GetToFileBounded(const std::u16string& url, const TransferBounds& bounds, std::uint64_t max_bytes,
+                                      const std::u16string& path) {
   HttpResult result;
   if (path.empty() || path.front() != u'/') {
     result.error = kInvalidParameter;

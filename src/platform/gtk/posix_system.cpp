@@ -99,12 +99,12 @@ bool ReadUpTo(int fd, std::size_t max_bytes, std::string* bytes) {
 // ---- Files -------------------------------------------------------------------------------------
 
 bool PosixFiles::FileExists(const std::u16string& path) {
-  struct stat info{};
+  struct stat info {};
   return StatPath(FileName(path), &info) && !S_ISDIR(info.st_mode);
 }
 
 bool PosixFiles::DirectoryExists(const std::u16string& path) {
-  struct stat info{};
+  struct stat info {};
   return StatPath(FileName(path), &info) && S_ISDIR(info.st_mode);
 }
 
@@ -133,7 +133,7 @@ bool PosixFiles::WriteFile(const std::u16string& path, const std::string& bytes)
 
 bool PosixFiles::DeleteFile(const std::u16string& path) {
   const std::string name = FileName(path);
-  struct stat info{};
+  struct stat info {};
   if (name.empty() || ::lstat(name.c_str(), &info) != 0 || S_ISDIR(info.st_mode)) return false;
   return ::unlink(name.c_str()) == 0;
 }
@@ -147,7 +147,7 @@ bool PosixFiles::ReplaceFile(const std::u16string& source, const std::u16string&
 bool PosixFiles::RemoveDirectory(const std::u16string& path) {
   const std::string name = FileName(path);
   if (name.empty()) return false;
-  struct stat info{};
+  struct stat info {};
   if (::lstat(name.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) return ::unlink(name.c_str()) == 0;
   return ::rmdir(name.c_str()) == 0;
 }
@@ -176,12 +176,12 @@ bool PosixFiles::List(const std::u16string& pattern, std::vector<FileEntry>* ent
 
 bool PosixFiles::GetAttributes(const std::u16string& path, std::uint32_t* attributes) {
   const std::string name = FileName(path);
-  struct stat info{};
+  struct stat info {};
   if (name.empty() || ::lstat(name.c_str(), &info) != 0) return false;
   std::uint32_t bits = 0;
   if (S_ISLNK(info.st_mode)) {
     bits |= win::FILE_ATTRIBUTE_REPARSE_POINT;
-    struct stat target{};
+    struct stat target {};
     if (::stat(name.c_str(), &target) == 0 && S_ISDIR(target.st_mode)) bits |= win::FILE_ATTRIBUTE_DIRECTORY;
   } else if (S_ISDIR(info.st_mode)) {
     bits |= win::FILE_ATTRIBUTE_DIRECTORY;
@@ -219,7 +219,7 @@ bool PosixFiles::ReadFileAt(const std::u16string& path, std::uint64_t offset, st
   const std::string name = FileName(path);
   if (name.empty()) return false;
   Descriptor file(::open(name.c_str(), O_RDONLY | O_CLOEXEC));
-  struct stat info{};
+  struct stat info {};
   if (!file.ok() || ::fstat(file.get(), &info) != 0 || S_ISDIR(info.st_mode)) return false;
   if (offset > 0 && ::lseek(file.get(), static_cast<off_t>(offset), SEEK_SET) < 0) return false;
   return ReadUpTo(file.get(), max_bytes, bytes);
@@ -445,7 +445,7 @@ std::string FindOnPath(const std::string& program) {
     start = end + 1;
     if (folder.empty() || folder.front() != '/') continue;
     const std::string candidate = folder + "/" + program;
-    struct stat info{};
+    struct stat info {};
     if (::stat(candidate.c_str(), &info) == 0 && S_ISREG(info.st_mode) && ::access(candidate.c_str(), X_OK) == 0) {
       return candidate;
     }
@@ -528,7 +528,7 @@ std::uint32_t PosixProcesses::CurrentProcessId() { return static_cast<std::uint3
 
 LocalTime PosixClock::Now() {
   const time_t seconds = ::time(nullptr);
-  struct tm parts{};
+  struct tm parts {};
   ::localtime_r(&seconds, &parts);
   LocalTime now;
   now.year = parts.tm_year + 1900;
@@ -541,7 +541,7 @@ LocalTime PosixClock::Now() {
 }
 
 std::uint32_t PosixClock::TickCount() {
-  struct timespec now{};
+  struct timespec now {};
   ::clock_gettime(CLOCK_MONOTONIC, &now);
   return static_cast<std::uint32_t>(static_cast<std::uint64_t>(now.tv_sec) * 1000u +
                                     static_cast<std::uint64_t>(now.tv_nsec) / 1000000u);
@@ -624,7 +624,7 @@ bool PosixMachine::SseExecutes() { return true; }
 std::uint64_t PosixMachine::TimeStampCounter() { return __rdtsc(); }
 
 bool PosixMachine::PerformanceCounter(std::int64_t* value) {
-  struct timespec now{};
+  struct timespec now {};
   if (::clock_gettime(CLOCK_MONOTONIC, &now) != 0) return false;
   *value = static_cast<std::int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
   return true;
@@ -676,7 +676,7 @@ SystemInfo PosixMachine::GetSystemInfo() {
 }
 
 bool PosixMachine::GlobalMemoryStatus(MemoryStatus* status) {
-  struct sysinfo info{};
+  struct sysinfo info {};
   if (::sysinfo(&info) != 0) return false;
   status->total_physical = static_cast<std::uint64_t>(info.totalram) * info.mem_unit;
   status->available_physical = static_cast<std::uint64_t>(info.freeram + info.bufferram) * info.mem_unit;

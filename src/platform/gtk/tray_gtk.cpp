@@ -131,10 +131,9 @@ bool SniTray::Add(const TrayRecord& record) {
   if (!bus || !Introspection()) return false;
   // Nothing shows an item without a watcher: then the icon is refused, as the system refuses one
   // without a notification area.
-  GVariant* owner = g_dbus_connection_call_sync(bus, "org.freedesktop.DBus", "/org/freedesktop/DBus",
-                                                "org.freedesktop.DBus", "NameHasOwner",
-                                                g_variant_new("(s)", kWatcherName), G_VARIANT_TYPE("(b)"),
-                                                G_DBUS_CALL_FLAGS_NONE, 2000, nullptr, nullptr);
+  GVariant* owner = g_dbus_connection_call_sync(
+      bus, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "NameHasOwner",
+      g_variant_new("(s)", kWatcherName), G_VARIANT_TYPE("(b)"), G_DBUS_CALL_FLAGS_NONE, 2000, nullptr, nullptr);
   gboolean has_watcher = FALSE;
   if (owner) {
     g_variant_get(owner, "(b)", &has_watcher);
@@ -193,8 +192,8 @@ bool SniTray::Add(const TrayRecord& record) {
                              : nullptr;
   g_free(address);
   if (!item->connection) return false;
-  item->registration = g_dbus_connection_register_object(item->connection, kItemPath, Introspection()->interfaces[0], &vtable,
-                                                         item.get(), nullptr, nullptr);
+  item->registration = g_dbus_connection_register_object(item->connection, kItemPath, Introspection()->interfaces[0],
+                                                         &vtable, item.get(), nullptr, nullptr);
   if (item->registration == 0) return false;
   // The name is owned before the watcher hears of it (closing the connection releases it).
   GVariant* requested = g_dbus_connection_call_sync(

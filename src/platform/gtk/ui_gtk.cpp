@@ -112,8 +112,8 @@ int GtkUi::ShowMessageBox(WindowHandle owner, const std::u16string& text, const 
       break;
   }
   GtkWindow* parent = windows_ ? windows_->TopLevelWidget(owner) : nullptr;
-  GtkWidget* dialog = gtk_message_dialog_new(parent, GTK_DIALOG_MODAL, kind, GTK_BUTTONS_NONE, "%s",
-                                             ToUtf8(text).c_str());
+  GtkWidget* dialog =
+      gtk_message_dialog_new(parent, GTK_DIALOG_MODAL, kind, GTK_BUTTONS_NONE, "%s", ToUtf8(text).c_str());
   gtk_window_set_title(GTK_WINDOW(dialog), ToUtf8(caption).c_str());
   gtk_window_set_position(GTK_WINDOW(dialog), GTK_WIN_POS_CENTER);
   gtk_window_set_keep_above(GTK_WINDOW(dialog), TRUE);

@@ -43,8 +43,7 @@ class GtkUi : public Ui {
   bool EnsureGtk();
 
  private:
-  int ShowMessageBox(WindowHandle owner, const std::u16string& text, const std::u16string& caption,
-                     std::uint32_t type);
+  int ShowMessageBox(WindowHandle owner, const std::u16string& text, const std::u16string& caption, std::uint32_t type);
 
   GtkWindows* windows_;
   const std::thread::id gui_thread_;

@@ -90,8 +90,8 @@ bool EdgeOf(std::intptr_t hit, GdkWindowEdge* edge) {
 
 // The SC_SIZE + n edge numbers of the system's size loop.
 bool EdgeOfSizeCommand(std::uintptr_t command, GdkWindowEdge* edge) {
-  static const std::intptr_t kHits[] = {0, kHtLeft, win::HTRIGHT, kHtTop, kHtTopLeft, kHtTopRight,
-                                        win::HTBOTTOM, kHtBottomLeft, win::HTBOTTOMRIGHT};
+  static const std::intptr_t kHits[] = {
+      0, kHtLeft, win::HTRIGHT, kHtTop, kHtTopLeft, kHtTopRight, win::HTBOTTOM, kHtBottomLeft, win::HTBOTTOMRIGHT};
   const std::uintptr_t n = command & 0xF;
   return n >= 1 && n <= 8 && EdgeOf(kHits[n], edge);
 }
@@ -220,7 +220,8 @@ WindowHandle GtkWindows::Create(const WindowSpec& window_spec, WindowListener* l
   gtk_widget_set_app_paintable(top->window, TRUE);
   gtk_window_set_skip_taskbar_hint(window, (window_spec.ex_style & win::WS_EX_TOOLWINDOW) != 0);
   gtk_window_move(window, window_spec.bounds.left, window_spec.bounds.top);
-  gtk_window_set_default_size(window, std::max(1, window_spec.bounds.Width()), std::max(1, window_spec.bounds.Height()));
+  gtk_window_set_default_size(window, std::max(1, window_spec.bounds.Width()),
+                              std::max(1, window_spec.bounds.Height()));
   gtk_window_resize(window, std::max(1, window_spec.bounds.Width()), std::max(1, window_spec.bounds.Height()));
   if (window_spec.application_icon) {
     if (GList* icons = gtk_window_get_default_icon_list()) {
@@ -480,7 +481,8 @@ bool GtkWindows::Post(WindowHandle window, std::uint32_t message, std::uintptr_t
         if (!consumed) self->Deliver(posted->handle, posted->message, posted->wparam, posted->lparam);
         return G_SOURCE_REMOVE;
       },
-      new PostedMessage{this, window, message, wparam, lparam}, [](gpointer data) { delete static_cast<PostedMessage*>(data); });
+      new PostedMessage{this, window, message, wparam, lparam},
+      [](gpointer data) { delete static_cast<PostedMessage*>(data); });
   return true;
 }
 
@@ -555,8 +557,8 @@ std::intptr_t GtkWindows::DefaultProcedure(WindowHandle window, std::uint32_t me
 
 void GtkWindows::BeginMove(TopLevel* top) {
   if (drag_button_ == 0) return;
-  gtk_window_begin_move_drag(GTK_WINDOW(top->window), static_cast<gint>(drag_button_),
-                             static_cast<gint>(drag_x_root_), static_cast<gint>(drag_y_root_), drag_time_);
+  gtk_window_begin_move_drag(GTK_WINDOW(top->window), static_cast<gint>(drag_button_), static_cast<gint>(drag_x_root_),
+                             static_cast<gint>(drag_y_root_), drag_time_);
 }
 
 void GtkWindows::BeginResize(TopLevel* top, GdkWindowEdge edge) {
@@ -804,7 +806,7 @@ gboolean GtkWindows::OnButton(GtkWidget*, GdkEventButton* event, gpointer data) 
   const int y = static_cast<int>(std::floor(event->y_root)) - top->bounds.top;
   const std::uintptr_t button_key = ButtonKey(event->button);
   if (button_key == 0) return TRUE;
-  const std::uint32_t base = event->button == 1 ? win::WM_LBUTTONDOWN
+  const std::uint32_t base = event->button == 1   ? win::WM_LBUTTONDOWN
                              : event->button == 3 ? win::WM_RBUTTONDOWN
                                                   : win::WM_MBUTTONDOWN;
   if (event->type == GDK_BUTTON_PRESS) {
@@ -955,17 +957,39 @@ int VirtualKeyOf(guint keyval, bool* extended) {
     bool extended;
   };
   static const Row kRows[] = {
-      {GDK_KEY_BackSpace, 0x08, false}, {GDK_KEY_Tab, 0x09, false},       {GDK_KEY_ISO_Left_Tab, 0x09, false},
-      {GDK_KEY_Return, 0x0D, false},    {GDK_KEY_KP_Enter, 0x0D, true},   {GDK_KEY_Escape, 0x1B, false},
-      {GDK_KEY_space, 0x20, false},     {GDK_KEY_Page_Up, 0x21, true},    {GDK_KEY_Page_Down, 0x22, true},
-      {GDK_KEY_End, 0x23, true},        {GDK_KEY_Home, 0x24, true},       {GDK_KEY_Left, 0x25, true},
-      {GDK_KEY_Up, 0x26, true},         {GDK_KEY_Right, 0x27, true},      {GDK_KEY_Down, 0x28, true},
-      {GDK_KEY_Insert, 0x2D, true},     {GDK_KEY_Delete, 0x2E, true},     {GDK_KEY_KP_Page_Up, 0x21, false},
-      {GDK_KEY_KP_Page_Down, 0x22, false}, {GDK_KEY_KP_End, 0x23, false}, {GDK_KEY_KP_Home, 0x24, false},
-      {GDK_KEY_KP_Left, 0x25, false},   {GDK_KEY_KP_Up, 0x26, false},     {GDK_KEY_KP_Right, 0x27, false},
-      {GDK_KEY_KP_Down, 0x28, false},   {GDK_KEY_KP_Insert, 0x2D, false}, {GDK_KEY_KP_Delete, 0x2E, false},
-      {GDK_KEY_Shift_L, 0x10, false},   {GDK_KEY_Shift_R, 0x10, false},   {GDK_KEY_Control_L, 0x11, false},
-      {GDK_KEY_Control_R, 0x11, true},  {GDK_KEY_Alt_L, 0x12, false},     {GDK_KEY_Alt_R, 0x12, true},
+      {GDK_KEY_BackSpace, 0x08, false},
+      {GDK_KEY_Tab, 0x09, false},
+      {GDK_KEY_ISO_Left_Tab, 0x09, false},
+      {GDK_KEY_Return, 0x0D, false},
+      {GDK_KEY_KP_Enter, 0x0D, true},
+      {GDK_KEY_Escape, 0x1B, false},
+      {GDK_KEY_space, 0x20, false},
+      {GDK_KEY_Page_Up, 0x21, true},
+      {GDK_KEY_Page_Down, 0x22, true},
+      {GDK_KEY_End, 0x23, true},
+      {GDK_KEY_Home, 0x24, true},
+      {GDK_KEY_Left, 0x25, true},
+      {GDK_KEY_Up, 0x26, true},
+      {GDK_KEY_Right, 0x27, true},
+      {GDK_KEY_Down, 0x28, true},
+      {GDK_KEY_Insert, 0x2D, true},
+      {GDK_KEY_Delete, 0x2E, true},
+      {GDK_KEY_KP_Page_Up, 0x21, false},
+      {GDK_KEY_KP_Page_Down, 0x22, false},
+      {GDK_KEY_KP_End, 0x23, false},
+      {GDK_KEY_KP_Home, 0x24, false},
+      {GDK_KEY_KP_Left, 0x25, false},
+      {GDK_KEY_KP_Up, 0x26, false},
+      {GDK_KEY_KP_Right, 0x27, false},
+      {GDK_KEY_KP_Down, 0x28, false},
+      {GDK_KEY_KP_Insert, 0x2D, false},
+      {GDK_KEY_KP_Delete, 0x2E, false},
+      {GDK_KEY_Shift_L, 0x10, false},
+      {GDK_KEY_Shift_R, 0x10, false},
+      {GDK_KEY_Control_L, 0x11, false},
+      {GDK_KEY_Control_R, 0x11, true},
+      {GDK_KEY_Alt_L, 0x12, false},
+      {GDK_KEY_Alt_R, 0x12, true},
   };
   for (const Row& row : kRows) {
     if (row.keyval == keyval) {
