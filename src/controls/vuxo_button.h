@@ -10,7 +10,7 @@
 
 #include "controls/graphic_control.h"
 #include "platform/canvas.h"
-#include "platform/picture.h"
+#include "controls/picture.h"
 
 namespace vkr {
 

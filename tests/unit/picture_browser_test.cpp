@@ -4,7 +4,7 @@
 #include "common/text.h"
 #include "fakes/fake_system.h"
 #include "platform/browser.h"
-#include "platform/picture.h"
+#include "controls/picture.h"
 
 namespace vkr {
 namespace {
