@@ -9,8 +9,8 @@
 #include <string>
 
 #include "controls/graphic_control.h"
-#include "platform/canvas.h"
 #include "controls/picture.h"
+#include "platform/canvas.h"
 
 namespace vkr {
 

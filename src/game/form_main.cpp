@@ -218,8 +218,8 @@ TFormMain::TFormMain(std::function<void()> show_login_window) : show_login_windo
       {u"MAX_CHECK_OVER", &TVuxoButton::SetPictureCheckMouseOver},
       {u"MAX_CHECK_DOWN", &TVuxoButton::SetPictureCheckMouseDown},
   };
+  Picture check;
   for (const auto& entry : check_faces) {
-    Picture check;
     LoadGamePicture(entry.picture, &check);
     (imgMax.*entry.set)(check);
   }

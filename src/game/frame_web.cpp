@@ -5,8 +5,8 @@
 #include "common/public_unit.h"
 #include "common/text.h"
 #include "game/form_main.h"
-#include "ui/form.h"
 #include "platform/system.h"
+#include "ui/form.h"
 
 namespace vkr {
 
