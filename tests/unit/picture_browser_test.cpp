@@ -2,9 +2,9 @@
 
 #include "common/browser_settings.h"
 #include "common/text.h"
+#include "controls/picture.h"
 #include "fakes/fake_system.h"
 #include "platform/browser.h"
-#include "platform/picture.h"
 
 namespace vkr {
 namespace {
