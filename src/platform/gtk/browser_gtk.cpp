@@ -8,8 +8,8 @@
 #include <deque>
 #include <functional>
 
-#include "common/text.h"
 #include "platform/gtk/posix_system.h"
+#include "platform/gtk/text_gtk.h"
 #include "platform/gtk/windows_gtk.h"
 #include "platform/win_constants.h"
 
@@ -60,9 +60,6 @@ std::int32_t StatusOfError(const GError* error) {
   }
   return kDownloadFailure;
 }
-
-std::string Utf8(const std::u16string& text) { return ToUtf8(text); }
-std::u16string Utf16(const char* text) { return text ? FromUtf8(text) : std::u16string(); }
 
 // One input element as read when the navigation's event was raised.
 class SnapshotElement : public DocumentElement {

@@ -3,7 +3,7 @@
 #include <gdk-pixbuf/gdk-pixbuf.h>
 #include <pango/pangocairo.h>
 
-#include "common/text.h"
+#include "platform/gtk/text_gtk.h"
 
 namespace vkr::gtk {
 namespace {
@@ -35,7 +35,7 @@ PangoLayout* NewLayout(cairo_t* cr, const vkr::Font& font, const std::u16string&
   PangoFontDescription* description = NewFontDescription(font);
   pango_layout_set_font_description(layout, description);
   pango_font_description_free(description);
-  const std::string utf8 = ToUtf8(text);
+  const std::string utf8 = Utf8(text);
   pango_layout_set_text(layout, utf8.c_str(), static_cast<int>(utf8.size()));
   PangoAttrList* attributes = pango_attr_list_new();
   if (font.style & kFontUnderline) pango_attr_list_insert(attributes, pango_attr_underline_new(PANGO_UNDERLINE_SINGLE));
@@ -57,7 +57,7 @@ Size LayoutSize(PangoLayout* layout) {
 PangoFontDescription* NewFontDescription(const vkr::Font& font) {
   PangoFontDescription* description = pango_font_description_new();
   // The named family first; fontconfig supplies its fallbacks for the glyphs it lacks.
-  const std::string family = ToUtf8(font.name) + ",sans-serif";
+  const std::string family = Utf8(font.name) + ",sans-serif";
   pango_font_description_set_family(description, family.c_str());
   pango_font_description_set_absolute_size(description, (font.height > 0 ? font.height : 11) * PANGO_SCALE);
   pango_font_description_set_weight(description, font.style & kFontBold ? PANGO_WEIGHT_BOLD : PANGO_WEIGHT_NORMAL);
@@ -78,7 +78,7 @@ cairo_surface_t* DecodeToSurface(const std::string& bytes, const char* format, b
       gdk_pixbuf_loader_close(loader, &failure);
   GdkPixbuf* pixbuf = written ? gdk_pixbuf_loader_get_pixbuf(loader) : nullptr;
   if (!pixbuf) {
-    *error = failure && failure->message ? FromUtf8(failure->message) : u"Invalid picture data";
+    *error = failure && failure->message ? Utf16(failure->message) : u"Invalid picture data";
     if (failure) g_error_free(failure);
     if (!written) gdk_pixbuf_loader_close(loader, nullptr);
     g_object_unref(loader);

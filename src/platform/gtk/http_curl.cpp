@@ -7,7 +7,7 @@
 #include <memory>
 #include <new>
 
-#include "common/text.h"
+#include "platform/gtk/text_gtk.h"
 
 namespace vkr::gtk {
 namespace {
@@ -171,7 +171,7 @@ HttpResult CurlHttp::GetBounded(const std::u16string& url, const TransferBounds&
   sink.memory = &result.body;
   sink.cap = max_body;
   long status = 0;
-  const CURLcode code = Perform(user_agent_, ToUtf8(url), bounds, &sink, &status);
+  const CURLcode code = Perform(user_agent_, Utf8(url), bounds, &sink, &status);
   if (sink.over_cap) {
     result.transferred = true;
     result.truncated = true;
@@ -201,7 +201,7 @@ HttpResult CurlHttp::GetToFileBounded(const std::u16string& url, const TransferB
     result.error = kInvalidUrl;
     return result;
   }
-  const std::string name = ToUtf8(path);
+  const std::string name = Utf8(path);
   const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (fd < 0) {
     result.error = kAccessDenied;
@@ -211,7 +211,7 @@ HttpResult CurlHttp::GetToFileBounded(const std::u16string& url, const TransferB
   sink.fd = fd;
   sink.cap = max_bytes;
   long status = 0;
-  const CURLcode code = Perform(user_agent_, ToUtf8(url), bounds, &sink, &status);
+  const CURLcode code = Perform(user_agent_, Utf8(url), bounds, &sink, &status);
   const bool closed = ::close(fd) == 0;
   if (sink.over_cap) {
     // Too long: nothing of it is kept.

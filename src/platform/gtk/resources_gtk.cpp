@@ -1,7 +1,7 @@
 #include <cstddef>
 #include <cstring>
 
-#include "common/text.h"
+#include "platform/gtk/text_gtk.h"
 #include "platform/gtk/ui_gtk.h"
 
 namespace vkr::gtk {
@@ -16,7 +16,7 @@ extern const EmbeddedResource kEmbeddedResources[];
 extern const std::size_t kEmbeddedResourceCount;
 
 bool EmbeddedResources::Load(const std::u16string& name, std::string* bytes) {
-  const std::string wanted = ToUtf8(name);
+  const std::string wanted = Utf8(name);
   for (std::size_t i = 0; i < kEmbeddedResourceCount; ++i) {
     if (wanted == kEmbeddedResources[i].name) {
       bytes->assign(reinterpret_cast<const char*>(kEmbeddedResources[i].data), kEmbeddedResources[i].size);

@@ -2,7 +2,7 @@
 
 #include <unistd.h>
 
-#include "common/text.h"
+#include "platform/gtk/text_gtk.h"
 #include "platform/gtk/windows_gtk.h"
 #include "platform/win_constants.h"
 
@@ -174,7 +174,7 @@ bool SniTray::Add(const TrayRecord& record) {
           return Pixmaps(tray->icon_width_, tray->icon_height_, tray->icon_argb_);
         }
         if (g_strcmp0(property, "ToolTip") == 0) {
-          const std::string tip = ToUtf8(item->record.tip.substr(0, 127));
+          const std::string tip = Utf8(item->record.tip.substr(0, 127));
           return g_variant_new("(s@a(iiay)ss)", "", Pixmaps(0, 0, ""), tip.c_str(), "");
         }
         if (g_strcmp0(property, "ItemIsMenu") == 0) return g_variant_new_boolean(FALSE);

@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "common/text.h"
+#include "platform/gtk/text_gtk.h"
 #include "platform/gtk/windows_gtk.h"
 #include "platform/win_constants.h"
 
@@ -113,8 +113,8 @@ int GtkUi::ShowMessageBox(WindowHandle owner, const std::u16string& text, const 
   }
   GtkWindow* parent = windows_ ? windows_->TopLevelWidget(owner) : nullptr;
   GtkWidget* dialog =
-      gtk_message_dialog_new(parent, GTK_DIALOG_MODAL, kind, GTK_BUTTONS_NONE, "%s", ToUtf8(text).c_str());
-  gtk_window_set_title(GTK_WINDOW(dialog), ToUtf8(caption).c_str());
+      gtk_message_dialog_new(parent, GTK_DIALOG_MODAL, kind, GTK_BUTTONS_NONE, "%s", Utf8(text).c_str());
+  gtk_window_set_title(GTK_WINDOW(dialog), Utf8(caption).c_str());
   gtk_window_set_position(GTK_WINDOW(dialog), GTK_WIN_POS_CENTER);
   gtk_window_set_keep_above(GTK_WINDOW(dialog), TRUE);
   for (std::size_t i = 0; i < count; ++i) gtk_dialog_add_button(GTK_DIALOG(dialog), buttons[i].label, buttons[i].id);
@@ -154,7 +154,7 @@ void GtkUi::SetMainWindow(WindowHandle window) { main_window_.store(window); }
 WindowHandle GtkUi::MainWindow() { return main_window_.load(); }
 
 void GtkUi::SetApplicationWindowText(const std::u16string& text) {
-  if (OnGuiThread()) g_set_application_name(ToUtf8(text).c_str());
+  if (OnGuiThread()) g_set_application_name(Utf8(text).c_str());
 }
 
 bool GtkUi::CallOnGuiThread(const std::function<void()>& call) {
@@ -218,8 +218,8 @@ int GtkMenus::TrackPopup(WindowHandle /*owner*/, const std::vector<MenuItem>& it
   GtkWidget* menu = gtk_menu_new();
   g_object_ref_sink(menu);
   for (const MenuItem& item : items) {
-    GtkWidget* entry = item.checked ? gtk_check_menu_item_new_with_label(ToUtf8(item.caption).c_str())
-                                    : gtk_menu_item_new_with_label(ToUtf8(item.caption).c_str());
+    GtkWidget* entry = item.checked ? gtk_check_menu_item_new_with_label(Utf8(item.caption).c_str())
+                                    : gtk_menu_item_new_with_label(Utf8(item.caption).c_str());
     if (item.checked) gtk_check_menu_item_set_active(GTK_CHECK_MENU_ITEM(entry), TRUE);
     g_object_set_data(G_OBJECT(entry), "vkr-id", GINT_TO_POINTER(item.id));
     g_signal_connect(entry, "activate", G_CALLBACK(+[](GtkMenuItem* entry, gpointer data) {

@@ -4,8 +4,8 @@
 
 #include <cmath>
 
-#include "common/text.h"
 #include "platform/gtk/canvas_gtk.h"
+#include "platform/gtk/text_gtk.h"
 #include "platform/win_constants.h"
 
 namespace vkr::gtk {
@@ -216,7 +216,7 @@ WindowHandle GtkWindows::Create(const WindowSpec& window_spec, WindowListener* l
   top->window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
   GtkWindow* window = GTK_WINDOW(top->window);
   gtk_window_set_decorated(window, FALSE);
-  gtk_window_set_title(window, ToUtf8(window_spec.caption).c_str());
+  gtk_window_set_title(window, Utf8(window_spec.caption).c_str());
   gtk_widget_set_app_paintable(top->window, TRUE);
   gtk_window_set_skip_taskbar_hint(window, (window_spec.ex_style & win::WS_EX_TOOLWINDOW) != 0);
   gtk_window_move(window, window_spec.bounds.left, window_spec.bounds.top);
@@ -411,7 +411,7 @@ void GtkWindows::SetExStyle(WindowHandle window, std::uint32_t ex_style) {
 }
 
 void GtkWindows::SetCaption(WindowHandle window, const std::u16string& caption) {
-  if (TopLevel* top = Find(window)) gtk_window_set_title(GTK_WINDOW(top->window), ToUtf8(caption).c_str());
+  if (TopLevel* top = Find(window)) gtk_window_set_title(GTK_WINDOW(top->window), Utf8(caption).c_str());
 }
 
 bool GtkWindows::SetColorKey(WindowHandle window, std::uint32_t color, std::uint8_t /*alpha*/) {
