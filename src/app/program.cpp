@@ -8,6 +8,7 @@
 #include "platform/win_constants.h"
 #include "statistics/statistics.h"
 #include "uninstall/un_install.h"
+#include "uninstall/un_install_desktop.h"
 
 namespace vkr {
 
@@ -33,7 +34,8 @@ int RunProgram() {
   CreateStatisticsManager();
 
   if (HasUninstallSwitch()) {
-    RunUninstall();
+    // Where a package manager owns the program's files, only what the launcher wrote goes.
+    Sys().desktop ? RunDesktopUninstall() : RunUninstall();
   } else if (StatisticsManager()->CheckSendSetupStatistics()) {
     // The setup report has been sent; the process ends without a window.
   } else if (CheckStartupResources()) {

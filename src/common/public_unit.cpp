@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "common/desktop_entry.h"
 #include "common/public_config.h"
 #include "common/scoped_reg_key.h"
 #include "common/text.h"
@@ -54,6 +55,8 @@ void OpenUrlInIE(WindowHandle owner, const std::u16string& url) {
 std::u16string RunCommand() { return u"\"" + GetDataDir() + LanderExeName + u".exe\" /autorun"; }
 
 void AddAutoRun(const std::u16string& value_name) {
+  // The desktop's autostart entry has a name of its own; the value name is the Run key's.
+  if (Sys().desktop) return AddAutostartEntry();
   const std::u16string command = RunCommand();
   const std::u16string name = value_name.empty() ? ApplicationTitle : value_name;
   ScopedRegKey key;
@@ -62,11 +65,13 @@ void AddAutoRun(const std::u16string& value_name) {
 }
 
 bool HasAutoRun() {
+  if (Sys().desktop) return HasAutostartEntry();
   ScopedRegKey key;
   return OpenRunKey(&key) && ValueExists(key.get(), ApplicationTitle);
 }
 
 void RemoveAutoRun(const std::u16string& value_name) {
+  if (Sys().desktop) return RemoveAutostartEntry();
   ScopedRegKey key;
   if (OpenRunKey(&key) && ValueExists(key.get(), value_name)) {
     Sys().registry->DeleteValue(key.get(), value_name);

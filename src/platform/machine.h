@@ -120,6 +120,16 @@ class Machine {
   virtual bool AdapterAddresses(std::vector<std::vector<std::uint8_t>>* addresses) = 0;
   // Bytes in the system's ANSI code page as text.
   virtual std::u16string FromAnsiCodePage(const std::string& bytes) = 0;
+
+  // --- What a system tells of itself in its own terms --------------------------------------------
+  // The operating system's release description, the text of its os-release file (Linux; empty
+  // when the file cannot be read). False where the description is built from the version record
+  // (Windows).
+  virtual bool OsReleaseText(std::string* text) = 0;
+  // The serial of the disk that holds the system, as the system's device data name it (Linux;
+  // empty when they name none). False where the serial is read through the drive requests above
+  // (Windows).
+  virtual bool SystemDiskSerial(std::u16string* serial) = 0;
 };
 
 }  // namespace vkr

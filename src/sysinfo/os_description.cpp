@@ -1,5 +1,6 @@
 #include "sysinfo/os_description.h"
 
+#include "common/text.h"
 #include "platform/win_constants.h"
 
 namespace vkr {
@@ -159,6 +160,64 @@ std::u16string DescribeOS(const OsVersionRecord& record, std::optional<std::uint
   Append(&text, SquashBlanks(record.csd_version));
   Append(&text, ArchitectureName(processor_architecture));
   return text;
+}
+
+namespace {
+
+// The value part of an os-release line after "KEY=", or nullopt for an unterminated quotation.
+std::optional<std::string> UnquoteOsReleaseValue(const std::string& raw) {
+  if (raw.empty() || (raw[0] != '"' && raw[0] != '\'')) return raw;
+  const char quote = raw[0];
+  std::string value;
+  for (std::size_t i = 1; i < raw.size(); ++i) {
+    const char c = raw[i];
+    if (c == quote) return value;
+    if (quote == '"' && c == '\\' && i + 1 < raw.size() &&
+        (raw[i + 1] == '"' || raw[i + 1] == '\\' || raw[i + 1] == '$' || raw[i + 1] == '`')) {
+      value += raw[++i];
+      continue;
+    }
+    value += c;
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<std::u16string> OsReleaseValue(const std::string& text, const std::string& key) {
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(start, end - start);
+    start = end + 1;
+    while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t')) line.pop_back();
+    std::size_t first = 0;
+    while (first < line.size() && (line[first] == ' ' || line[first] == '\t')) ++first;
+    if (line.compare(first, key.size(), key) != 0 || line.size() <= first + key.size() ||
+        line[first + key.size()] != '=') {
+      continue;
+    }
+    const std::optional<std::string> value = UnquoteOsReleaseValue(line.substr(first + key.size() + 1));
+    if (!value) return std::nullopt;
+    std::u16string clean;
+    for (const char16_t c : FromUtf8(*value)) {
+      if (c >= 0x20 && c != 0x7F) clean += c;
+    }
+    return clean;
+  }
+  return std::nullopt;
+}
+
+std::u16string DescribeOsRelease(const std::string& text, std::uint16_t processor_architecture) {
+  std::u16string description = SquashBlanks(OsReleaseValue(text, "PRETTY_NAME").value_or(u""));
+  if (description.empty()) {
+    description = SquashBlanks(OsReleaseValue(text, "NAME").value_or(u""));
+    if (!description.empty()) Append(&description, SquashBlanks(OsReleaseValue(text, "VERSION").value_or(u"")));
+  }
+  if (description.empty()) description = u"Linux";
+  Append(&description, ArchitectureName(processor_architecture));
+  return description;
 }
 
 }  // namespace vkr

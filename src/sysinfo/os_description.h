@@ -21,4 +21,13 @@ std::u16string ProductEdition(std::uint32_t product_type);
 std::u16string DescribeOS(const OsVersionRecord& record, std::optional<std::uint32_t> product_type,
                           std::uint16_t processor_architecture);
 
+// The value of `key` in an os-release text (KEY=VALUE lines; "#" starts a comment): unquoted
+// from "..." (with the shell's backslash escapes of '"', '\', '$' and '`') or '...', control
+// characters dropped; nullopt when the key is absent or its value is not valid. The first line
+// of a key counts.
+std::optional<std::u16string> OsReleaseValue(const std::string& text, const std::string& key);
+// The system's own name for itself: PRETTY_NAME, else NAME with VERSION, else NAME, else
+// "Linux"; then the architecture, as DescribeOS appends it.
+std::u16string DescribeOsRelease(const std::string& text, std::uint16_t processor_architecture);
+
 }  // namespace vkr

@@ -16,7 +16,13 @@ bool SystemReady() { return Sys().machine && Sys().registry && Sys().clock; }
 
 }  // namespace
 
-std::u16string TSysInfo::HDDSerial() { return Sys().machine ? ReadHDDSerial(*Sys().machine) : std::u16string(); }
+std::u16string TSysInfo::HDDSerial() {
+  if (!Sys().machine) return std::u16string();
+  // A system that names its own disk's serial answers for itself; Windows is asked the drives.
+  std::u16string serial;
+  if (Sys().machine->SystemDiskSerial(&serial)) return serial;
+  return ReadHDDSerial(*Sys().machine);
+}
 
 std::u16string TSysInfo::CPUName() {
   LoadCPUInfo();
@@ -56,6 +62,11 @@ std::int32_t TSysInfo::AvailablePhysicalMemory() {
 std::u16string TSysInfo::OSDescription() {
   if (!FOSDescription.empty() || !Sys().machine) return FOSDescription;
   Machine& machine = *Sys().machine;
+  std::string release;
+  if (machine.OsReleaseText(&release)) {
+    FOSDescription = DescribeOsRelease(release, machine.GetSystemInfo().processor_architecture);
+    return FOSDescription;
+  }
   OsVersionRecord record;
   if (!machine.GetVersionRecord(&record)) return FOSDescription;
   std::optional<std::uint32_t> product_type;

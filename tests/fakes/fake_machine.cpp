@@ -161,4 +161,17 @@ bool FakeMachine::AdapterAddresses(std::vector<std::vector<std::uint8_t>>* addre
 
 std::u16string FakeMachine::FromAnsiCodePage(const std::string& bytes) { return FromLatin1(bytes); }
 
+bool FakeMachine::OsReleaseText(std::string* text) {
+  if (!os_release) return false;
+  *text = *os_release;
+  return true;
+}
+
+bool FakeMachine::SystemDiskSerial(std::u16string* serial) {
+  ++disk_serial_reads;
+  if (!system_disk_serial) return false;
+  *serial = *system_disk_serial;
+  return true;
+}
+
 }  // namespace vkr::testing

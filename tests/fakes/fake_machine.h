@@ -2,6 +2,7 @@
 
 #include <array>
 #include <map>
+#include <optional>
 #include <vector>
 
 #include "platform/machine.h"
@@ -40,6 +41,8 @@ class FakeMachine : public Machine {
   bool AdapterAddresses(std::vector<std::vector<std::uint8_t>>* addresses) override;
   // Each byte one code unit (Latin-1), which keeps ASCII serials as they are.
   std::u16string FromAnsiCodePage(const std::string& bytes) override;
+  bool OsReleaseText(std::string* text) override;
+  bool SystemDiskSerial(std::u16string* serial) override;
 
   // --- Identity ---
   bool guid_fails = false;
@@ -117,6 +120,11 @@ class FakeMachine : public Machine {
   };
   std::vector<Control> controls;
   int open_devices() const { return static_cast<int>(open_.size()); }
+
+  // --- The system's own terms (Linux); unset, the machine answers the Windows way ---
+  std::optional<std::string> os_release;
+  std::optional<std::u16string> system_disk_serial;
+  int disk_serial_reads = 0;
 
   // --- Adapters ---
   bool adapters_ok = true;

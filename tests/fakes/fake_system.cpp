@@ -27,6 +27,13 @@ FakeSystem::FakeSystem() : previous_(Sys()) {
   files.PutFile(files.module_path, "MZ launcher");
 }
 
+void FakeSystem::UseDesktop() {
+  desktop.terminated = &processes.terminated;
+  System system = Sys();
+  system.desktop = &desktop;
+  InstallSystem(system);
+}
+
 FakeSystem::~FakeSystem() {
   ResetConfigForTesting();
   InstallSystem(previous_);

@@ -2,6 +2,7 @@
 
 #include "fakes/fake_browser.h"
 #include "fakes/fake_clock.h"
+#include "fakes/fake_desktop.h"
 #include "fakes/fake_files.h"
 #include "fakes/fake_graphics.h"
 #include "fakes/fake_http.h"
@@ -42,6 +43,11 @@ class FakeSystem {
   FakeTray tray;
   FakeMenus menus;
   FakeResources resources;
+  FakeDesktop desktop{files};
+
+  // Installs the fake desktop: the shared helpers then follow the Linux desktop's conventions.
+  // Without it (the default) they follow the Windows ones.
+  void UseDesktop();
 
   // DataDir and lander.ini as the fake shell places them.
   static constexpr char16_t kDataDir[] = u"C:\\ProgramData\\Velqo\\vkr\\";

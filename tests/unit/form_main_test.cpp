@@ -226,6 +226,23 @@ TEST_F(GameTest, StartWithWindowsTogglesTheRunEntryAndRecordsTheChoice) {
   EXPECT_EQ(system.profile.ReadString(GetConfigPath(), u"Operate", u"ManualAutoRun", u"", 64), u"1");
 }
 
+TEST_F(GameTest, OnALinuxDesktopStartWithTheSystemTogglesTheAutostartEntryAndRecordsTheChoice) {
+  system.UseDesktop();
+  system.menus.choices = {u"开机启动"};
+  game->imgSettingClick();
+  EXPECT_TRUE(system.files.FileExists(testing::FakeDesktop::kAutostartEntry));
+  EXPECT_EQ(system.profile.ReadString(GetConfigPath(), u"Operate", u"ManualAutoRun", u"", 64), u"1");
+  EXPECT_EQ(GetConfigPath(), std::u16string(testing::FakeDesktop::kDataDir) + u"lander.ini");
+  system.profile.WriteString(GetConfigPath(), u"Operate", u"ManualAutoRun", u"0");
+
+  system.menus.choices = {u"开机启动"};
+  game->imgSettingClick();
+  EXPECT_TRUE(system.menus.popups[1].items[2].checked);
+  EXPECT_FALSE(system.files.FileExists(testing::FakeDesktop::kAutostartEntry));
+  EXPECT_EQ(system.profile.ReadString(GetConfigPath(), u"Operate", u"ManualAutoRun", u"", 64), u"1");
+  EXPECT_FALSE(system.registry.HasKey(win::HKEY_CURRENT_USER, u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run"));
+}
+
 TEST_F(GameTest, BossKeyHidesToTheTrayAndALeftPressBringsItBack) {
   game->imgBossKeyClick();
   EXPECT_FALSE(window().visible);

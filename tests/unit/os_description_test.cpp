@@ -99,5 +99,47 @@ TEST(ProductEditionTest, EveryCodeOfTheTable) {
   }
 }
 
+TEST(OsReleaseTest, ValuesUnquotedAsTheShellReadsThem) {
+  struct Row {
+    const char* text;
+    const char* key;
+    std::optional<std::u16string> value;
+  };
+  const Row rows[] = {
+      {"PRETTY_NAME=\"Debian GNU/Linux 12 (bookworm)\"\n", "PRETTY_NAME", u"Debian GNU/Linux 12 (bookworm)"},
+      {"NAME=Fedora\nVERSION=\"39 (Workstation Edition)\"\n", "NAME", u"Fedora"},
+      {"NAME='Arch Linux'\n", "NAME", u"Arch Linux"},
+      {"NAME=\"A \\\"quoted\\\" \\$name\\\\\"\n", "NAME", u"A \"quoted\" $name\\"},
+      {"NAME='it\\s'\n", "NAME", u"it\\s"},
+      {"  NAME=\"indented\"  \r\n", "NAME", u"indented"},
+      {"# NAME=comment\nNAME=real\n", "NAME", u"real"},
+      {"NAME=first\nNAME=second\n", "NAME", u"first"},
+      {"PRETTY_NAME=x\n", "NAME", std::nullopt},
+      {"NAME=\"unterminated\n", "NAME", std::nullopt},
+      {"NAME=\"\xE7\x8E\xA9\x01\"\n", "NAME", u"\u73A9"},
+      {"", "NAME", std::nullopt},
+  };
+  for (const Row& row : rows) EXPECT_EQ(OsReleaseValue(row.text, row.key), row.value) << row.text;
+}
+
+TEST(OsReleaseTest, DescriptionFallsBackFromThePrettyNameAndAddsTheArchitecture) {
+  struct Row {
+    const char* text;
+    std::uint16_t architecture;
+    std::u16string description;
+  };
+  const Row rows[] = {
+      {"NAME=\"Debian GNU/Linux\"\nPRETTY_NAME=\"Debian GNU/Linux 12 (bookworm)\"\n", 9,
+       u"Debian GNU/Linux 12 (bookworm) X64"},
+      {"NAME=Fedora\nVERSION=\"39  (Workstation Edition) \"\n", 9, u"Fedora 39 (Workstation Edition) X64"},
+      {"NAME=Alpine\n", 0, u"Alpine X86"},
+      {"PRETTY_NAME=\"\"\nNAME=Gentoo\n", 12, u"Gentoo"},
+      {"PRETTY_NAME=\"  Spaced   out  \"\n", 9, u"Spaced out X64"},
+      {"", 9, u"Linux X64"},
+      {"garbage without equals\n\x01\x02", 0xFFFF, u"Linux"},
+  };
+  for (const Row& row : rows) EXPECT_EQ(DescribeOsRelease(row.text, row.architecture), row.description) << row.text;
+}
+
 }  // namespace
 }  // namespace vkr

@@ -259,6 +259,26 @@ TEST(TSysInfoTest, DiskSerialAndAdaptersAreReadOnEveryAccess) {
   EXPECT_EQ(system.machine.opens.size(), 2 * opens);
 }
 
+TEST(TSysInfoTest, ASystemThatDescribesItselfIsNotAskedTheWindowsWay) {
+  FakeSystem system;
+  system.machine.os_release = "NAME=\"Debian GNU/Linux\"\nPRETTY_NAME=\"Debian GNU/Linux 12 (bookworm)\"\n";
+  system.machine.system_info.processor_architecture = win::PROCESSOR_ARCHITECTURE_AMD64;
+  system.machine.system_disk_serial = u"WD-WCC4N1234567";
+  system.machine.adapters = {{0x02, 0xFC, 0x00, 0x00, 0x00, 0x01}};
+  TSysInfo info;
+  EXPECT_EQ(info.OSDescription(), u"Debian GNU/Linux 12 (bookworm) X64");
+  EXPECT_EQ(system.machine.version_queries, 0);
+  EXPECT_EQ(system.machine.product_queries, 0);
+  EXPECT_EQ(info.HDDSerial(), u"WD-WCC4N1234567");
+  // Read afresh on every access, and no drive is opened for it.
+  system.machine.system_disk_serial = u"";
+  EXPECT_EQ(info.HDDSerial(), u"");
+  EXPECT_EQ(system.machine.disk_serial_reads, 2);
+  EXPECT_TRUE(system.machine.opens.empty());
+  // The fingerprint takes the pieces as on Windows.
+  EXPECT_EQ(info.MacAddress(), u"02-FC-00-00-00-01");
+}
+
 TEST(TSysInfoTest, NothingFoundWithoutAMachine) {
   System saved = Sys();
   InstallSystem(System());

@@ -39,6 +39,9 @@ class Win32Machine : public Machine {
   void CloseDevice(DeviceHandle device) override;
   bool AdapterAddresses(std::vector<std::vector<std::uint8_t>>* addresses) override;
   std::u16string FromAnsiCodePage(const std::string& bytes) override;
+  // Windows describes itself through the version record and its drives through the requests.
+  bool OsReleaseText(std::string*) override { return false; }
+  bool SystemDiskSerial(std::u16string*) override { return false; }
 };
 
 // Runs `probe`, a function whose first instruction is `length` bytes long and may fault, under a
