@@ -476,13 +476,6 @@ class WebKitBrowser : public Browser {
   Snapshot* snapshot_ = nullptr;
 };
 
-std::string CacheHome() {
-  const char* cache = std::getenv("XDG_CACHE_HOME");
-  if (cache && cache[0] == '/') return cache;
-  const char* home = std::getenv("HOME");
-  return home && home[0] == '/' ? std::string(home) + "/.cache" : std::string();
-}
-
 }  // namespace
 
 EnvironmentProxy ProxyFromEnvironment() {
@@ -517,10 +510,9 @@ WebKitBrowserFactory::~WebKitBrowserFactory() {
 
 WebKitWebContext* WebKitBrowserFactory::Context() {
   if (context_) return context_;
-  const std::string data_home = XdgDataHome();
-  const std::string cache_home = CacheHome();
-  const std::string data = data_home.empty() ? std::string() : data_home + "/velqo/vkr/web";
-  const std::string cache = cache_home.empty() ? std::string() : cache_home + "/velqo/vkr";
+  // The launcher's own places, so that clearing the website data clears only the launcher's.
+  const std::string data = LauncherWebDataFolder();
+  const std::string cache = LauncherCacheFolder();
   WebKitWebsiteDataManager* manager =
       data.empty() ? webkit_website_data_manager_new_ephemeral()
                    : webkit_website_data_manager_new("base-data-directory", data.c_str(), "base-cache-directory",

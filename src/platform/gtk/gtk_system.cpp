@@ -76,7 +76,7 @@ System CreateGtkSystem(int argc, char** argv) {
   // Built once and never destroyed: detached workers may still use them while the process ends.
   static PosixFiles* const files = new PosixFiles;
   static PosixProfileStore* const profile = new PosixProfileStore(files);
-  static AbsentRegistry* const registry = new AbsentRegistry;
+  static HardwareRegistry* const registry = new HardwareRegistry;
   static PosixShell* const shell = new PosixShell;
   static PosixProcesses* const processes = new PosixProcesses(argc, argv);
   static CurlHttp* const http = new CurlHttp;

@@ -1,23 +1,34 @@
 #include "platform/gtk/posix_system.h"
 
+#if defined(__x86_64__) || defined(__i386__)
 #include <cpuid.h>
+#include <x86intrin.h>
+#define VKR_X86 1
+#endif
 #include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <fnmatch.h>
 #include <glib.h>
+#include <ifaddrs.h>
+#include <limits.h>
+#include <net/if.h>
 #include <netdb.h>
+#include <netinet/in.h>
+#include <netpacket/packet.h>
 #include <sched.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/sysinfo.h>
+#include <sys/sysmacros.h>
 #include <sys/types.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
-#include <x86intrin.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <thread>
 
@@ -162,7 +173,9 @@ bool PosixFiles::List(const std::u16string& pattern, std::vector<FileEntry>* ent
   DIR* directory = ::opendir(folder.c_str());
   if (!directory) return false;
   while (const dirent* entry = ::readdir(directory)) {
-    if (::fnmatch(match.c_str(), entry->d_name, FNM_PERIOD) != 0 && std::strcmp(match.c_str(), entry->d_name) != 0) {
+    // "*" also matches names that begin with a dot, as the Windows enumeration does: a folder
+    // holding only such names is not empty.
+    if (::fnmatch(match.c_str(), entry->d_name, 0) != 0 && std::strcmp(match.c_str(), entry->d_name) != 0) {
       continue;
     }
     FileEntry found;
@@ -357,25 +370,132 @@ bool PosixProfileStore::WriteString(const std::u16string& path, const std::u16st
 
 // ---- Registry ----------------------------------------------------------------------------------
 
-long AbsentRegistry::OpenKey(RegKey, const std::u16string&, std::uint32_t, RegKey* out) {
-  *out = kNoRegKey;
-  return win::ERROR_FILE_NOT_FOUND;
+namespace {
+
+// The one key there is: any handle value serves, the launcher only passes it back.
+constexpr RegKey kProcessorKey = 0x50524F43;
+constexpr char16_t kProcessorKeyPath[] = u"Hardware\\Description\\System\\CentralProcessor\\0";
+
+struct ProcessorDescription {
+  std::string name;  // empty when neither source names one
+  std::uint32_t mhz = 0;
+};
+
+std::string ReadSmallFile(const std::string& path, std::size_t max_bytes = 256 * 1024) {
+  std::string bytes;
+  Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!file.ok() || !ReadUpTo(file.get(), max_bytes, &bytes)) return {};
+  return bytes;
 }
-long AbsentRegistry::CreateKey(RegKey, const std::u16string&, std::uint32_t, RegKey* out) {
+
+ProcessorDescription DescribeProcessor() {
+  ProcessorDescription description;
+  const std::string cpuinfo = ReadSmallFile("/proc/cpuinfo");
+#ifdef VKR_X86
+  unsigned a = 0, b = 0, c = 0, d = 0;
+  if (__get_cpuid_max(0x80000000u, nullptr) >= 0x80000004u) {
+    char brand[49] = {};
+    for (unsigned i = 0; i < 3; ++i) {
+      __cpuid_count(0x80000002u + i, 0, a, b, c, d);
+      std::memcpy(brand + 16 * i, &a, 4);
+      std::memcpy(brand + 16 * i + 4, &b, 4);
+      std::memcpy(brand + 16 * i + 8, &c, 4);
+      std::memcpy(brand + 16 * i + 12, &d, 4);
+    }
+    description.name = brand;  // up to its first zero, leading blanks kept as Windows keeps them
+  }
+  if (__get_cpuid_max(0, nullptr) >= 0x16) {
+    __cpuid_count(0x16, 0, a, b, c, d);
+    description.mhz = a & 0xFFFF;
+  }
+#endif
+  bool printable = !description.name.empty();
+  for (const char ch : description.name) printable = printable && ch >= 0x20 && ch < 0x7F;
+  if (!printable) description.name = CpuInfoField(cpuinfo, "model name");
+  if (description.mhz == 0) {
+    const std::string mhz = CpuInfoField(cpuinfo, "cpu MHz");
+    char* end = nullptr;
+    const double value = mhz.empty() ? 0 : std::strtod(mhz.c_str(), &end);
+    if (end && *end == '\0' && value >= 1 && value < 1e6)
+      description.mhz = static_cast<std::uint32_t>(std::lround(value));
+  }
+  return description;
+}
+
+const ProcessorDescription& Processor() {
+  // Read once: the processor does not change while the launcher runs.
+  static const ProcessorDescription processor = DescribeProcessor();
+  return processor;
+}
+
+}  // namespace
+
+std::string CpuInfoField(const std::string& cpuinfo, const std::string& field) {
+  std::size_t start = 0;
+  while (start < cpuinfo.size()) {
+    std::size_t end = cpuinfo.find('\n', start);
+    if (end == std::string::npos) end = cpuinfo.size();
+    const std::string line = cpuinfo.substr(start, end - start);
+    start = end + 1;
+    const auto colon = line.find(':');
+    if (colon == std::string::npos) continue;
+    std::string key = line.substr(0, colon);
+    while (!key.empty() && (key.back() == ' ' || key.back() == '\t')) key.pop_back();
+    if (key != field) continue;
+    std::string value = line.substr(colon + 1);
+    const auto first = value.find_first_not_of(" \t");
+    if (first == std::string::npos) return {};
+    value = value.substr(first);
+    while (!value.empty() && (value.back() == ' ' || value.back() == '\t' || value.back() == '\r')) value.pop_back();
+    return value;
+  }
+  return {};
+}
+
+long HardwareRegistry::OpenKey(RegKey parent, const std::u16string& path, std::uint32_t, RegKey* out) {
+  *out = kNoRegKey;
+  std::u16string key = path;
+  while (!key.empty() && key.front() == u'\\') key.erase(key.begin());
+  if (parent != win::HKEY_LOCAL_MACHINE || !EqualsIgnoreCaseAscii(key, kProcessorKeyPath)) {
+    return win::ERROR_FILE_NOT_FOUND;
+  }
+  *out = kProcessorKey;
+  return win::ERROR_SUCCESS;
+}
+long HardwareRegistry::CreateKey(RegKey, const std::u16string&, std::uint32_t, RegKey* out) {
   *out = kNoRegKey;
   return win::ERROR_ACCESS_DENIED;
 }
-long AbsentRegistry::QueryValue(RegKey, const std::u16string&, std::uint32_t*, std::vector<std::uint8_t>*) {
-  return win::ERROR_INVALID_HANDLE;
+long HardwareRegistry::QueryValue(RegKey key, const std::u16string& name, std::uint32_t* type,
+                                  std::vector<std::uint8_t>* data) {
+  if (key != kProcessorKey) return win::ERROR_INVALID_HANDLE;
+  const ProcessorDescription& processor = Processor();
+  if (EqualsIgnoreCaseAscii(name, u"ProcessorNameString") && !processor.name.empty()) {
+    *type = win::REG_SZ;
+    *data = ToUtf16LeBytes(FromUtf8(processor.name), true);
+    return win::ERROR_SUCCESS;
+  }
+  if (EqualsIgnoreCaseAscii(name, u"~MHz") && processor.mhz != 0) {
+    *type = win::REG_DWORD;
+    const std::uint32_t mhz = processor.mhz;
+    *data = {static_cast<std::uint8_t>(mhz), static_cast<std::uint8_t>(mhz >> 8), static_cast<std::uint8_t>(mhz >> 16),
+             static_cast<std::uint8_t>(mhz >> 24)};
+    return win::ERROR_SUCCESS;
+  }
+  return win::ERROR_FILE_NOT_FOUND;
 }
-long AbsentRegistry::SetValue(RegKey, const std::u16string&, std::uint32_t, const std::vector<std::uint8_t>&) {
-  return win::ERROR_INVALID_HANDLE;
+long HardwareRegistry::SetValue(RegKey, const std::u16string&, std::uint32_t, const std::vector<std::uint8_t>&) {
+  return win::ERROR_ACCESS_DENIED;
 }
-long AbsentRegistry::DeleteValue(RegKey, const std::u16string&) { return win::ERROR_INVALID_HANDLE; }
-long AbsentRegistry::DeleteTree(RegKey, const std::u16string&) { return win::ERROR_INVALID_HANDLE; }
-long AbsentRegistry::EnumKey(RegKey, std::uint32_t, std::u16string*) { return win::ERROR_INVALID_HANDLE; }
-long AbsentRegistry::EnumValue(RegKey, std::uint32_t, std::u16string*) { return win::ERROR_INVALID_HANDLE; }
-void AbsentRegistry::CloseKey(RegKey) {}
+long HardwareRegistry::DeleteValue(RegKey, const std::u16string&) { return win::ERROR_ACCESS_DENIED; }
+long HardwareRegistry::DeleteTree(RegKey, const std::u16string&) { return win::ERROR_ACCESS_DENIED; }
+long HardwareRegistry::EnumKey(RegKey key, std::uint32_t, std::u16string*) {
+  return key == kProcessorKey ? win::ERROR_NO_MORE_ITEMS : win::ERROR_INVALID_HANDLE;
+}
+long HardwareRegistry::EnumValue(RegKey key, std::uint32_t, std::u16string*) {
+  return key == kProcessorKey ? win::ERROR_NO_MORE_ITEMS : win::ERROR_INVALID_HANDLE;
+}
+void HardwareRegistry::CloseKey(RegKey) {}
 
 // ---- Shell -------------------------------------------------------------------------------------
 
@@ -581,35 +701,63 @@ bool PosixMachine::NewGuid(std::uint8_t guid[16]) {
   return true;
 }
 
+namespace {
+
+// The interfaces' addresses of one family, in interface order.
+template <typename Take>
+void ForEachInterfaceAddress(int family, Take take) {
+  ifaddrs* list = nullptr;
+  if (::getifaddrs(&list) != 0) return;
+  std::vector<std::pair<unsigned, const ifaddrs*>> found;
+  for (const ifaddrs* entry = list; entry; entry = entry->ifa_next) {
+    if (!entry->ifa_addr || entry->ifa_addr->sa_family != family || (entry->ifa_flags & IFF_LOOPBACK)) continue;
+    found.push_back({::if_nametoindex(entry->ifa_name), entry});
+  }
+  std::stable_sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+  for (const auto& [index, entry] : found) take(*entry);
+  ::freeifaddrs(list);
+}
+
+}  // namespace
+
 std::u16string PosixMachine::ComputerName() {
   char name[256] = {};
   if (::gethostname(name, sizeof(name) - 1) != 0) return u"";
   std::string text(name);
   const auto dot = text.find('.');
   if (dot != std::string::npos) text.resize(dot);
-  // As GetComputerNameW with room for 16 characters: longer names do not fit.
-  if (text.size() > 15) return u"";
+  // The computer's short name as Windows keeps it: at most 15 characters, in capitals.
+  if (text.size() > 15) text.resize(15);
   return UpperAscii(FromUtf8(text));
 }
 
 std::vector<std::uint32_t> PosixMachine::ResolveHostIPv4(const std::u16string& host_name) {
   std::vector<std::uint32_t> addresses;
+  // The own name resolves, as on Windows, to the addresses of the machine's interfaces; the
+  // name service often knows it only as a loopback address.
+  if (!host_name.empty() && EqualsIgnoreCaseAscii(host_name, ComputerName())) {
+    ForEachInterfaceAddress(AF_INET, [&](const ifaddrs& entry) {
+      if (!(entry.ifa_flags & IFF_UP)) return;
+      const std::uint32_t value = reinterpret_cast<const sockaddr_in*>(entry.ifa_addr)->sin_addr.s_addr;
+      if (std::find(addresses.begin(), addresses.end(), value) == addresses.end()) addresses.push_back(value);
+    });
+    if (!addresses.empty()) return addresses;
+  }
   addrinfo hints{};
   hints.ai_family = AF_INET;
   hints.ai_socktype = SOCK_STREAM;
   addrinfo* found = nullptr;
-  if (::getaddrinfo(ToUtf8(host_name).c_str(), nullptr, &hints, &found) != 0) return addresses;
+  if (host_name.empty() || ::getaddrinfo(ToUtf8(host_name).c_str(), nullptr, &hints, &found) != 0) return addresses;
   for (const addrinfo* entry = found; entry; entry = entry->ai_next) {
     const auto* address = reinterpret_cast<const sockaddr_in*>(entry->ai_addr);
     const std::uint32_t value = address->sin_addr.s_addr;
-    bool seen = false;
-    for (const std::uint32_t known : addresses) seen = seen || known == value;
-    if (!seen) addresses.push_back(value);
+    if (std::find(addresses.begin(), addresses.end(), value) == addresses.end()) addresses.push_back(value);
   }
   ::freeaddrinfo(found);
   return addresses;
 }
 
+#ifdef VKR_X86
 bool PosixMachine::CpuidAvailable() { return __get_cpuid_max(0, nullptr) != 0; }
 
 CpuidRegisters PosixMachine::Cpuid(std::uint32_t leaf) {
@@ -622,6 +770,17 @@ CpuidRegisters PosixMachine::Cpuid(std::uint32_t leaf) {
 bool PosixMachine::SseExecutes() { return true; }
 
 std::uint64_t PosixMachine::TimeStampCounter() { return __rdtsc(); }
+#else
+// Without CPUID the probe finds no processor figures, as on a Windows processor without it.
+bool PosixMachine::CpuidAvailable() { return false; }
+CpuidRegisters PosixMachine::Cpuid(std::uint32_t) { return CpuidRegisters(); }
+bool PosixMachine::SseExecutes() { return false; }
+std::uint64_t PosixMachine::TimeStampCounter() {
+  struct timespec now {};
+  ::clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<std::uint64_t>(now.tv_sec) * 1000000000u + static_cast<std::uint64_t>(now.tv_nsec);
+}
+#endif
 
 bool PosixMachine::PerformanceCounter(std::int64_t* value) {
   struct timespec now {};
@@ -669,7 +828,13 @@ bool PosixMachine::SetProcessAffinity(std::uint32_t process_mask) {
 
 SystemInfo PosixMachine::GetSystemInfo() {
   SystemInfo info;
-  info.processor_architecture = 9;  // PROCESSOR_ARCHITECTURE_AMD64
+#if defined(__x86_64__)
+  info.processor_architecture = win::PROCESSOR_ARCHITECTURE_AMD64;
+#elif defined(__i386__)
+  info.processor_architecture = win::PROCESSOR_ARCHITECTURE_INTEL;
+#else
+  info.processor_architecture = 0xFFFF;  // PROCESSOR_ARCHITECTURE_UNKNOWN: not named
+#endif
   const long processors = ::sysconf(_SC_NPROCESSORS_ONLN);
   info.number_of_processors = processors > 0 ? static_cast<std::uint32_t>(processors) : 1;
   return info;
@@ -695,28 +860,275 @@ bool PosixMachine::DeviceControl(DeviceHandle, std::uint32_t, const void*, std::
   return false;
 }
 void PosixMachine::CloseDevice(DeviceHandle) {}
-bool PosixMachine::AdapterAddresses(std::vector<std::vector<std::uint8_t>>*) { return false; }
+bool PosixMachine::AdapterAddresses(std::vector<std::vector<std::uint8_t>>* addresses) {
+  addresses->clear();
+  ifaddrs* probe = nullptr;
+  if (::getifaddrs(&probe) != 0) return false;
+  ::freeifaddrs(probe);
+  ForEachInterfaceAddress(AF_PACKET, [&](const ifaddrs& entry) {
+    const auto* link = reinterpret_cast<const sockaddr_ll*>(entry.ifa_addr);
+    // At most the 8 bytes the adapter list holds; an interface without a hardware address (a
+    // tunnel, a point-to-point link) is no adapter.
+    const std::size_t length = std::min<std::size_t>(link->sll_halen, 8);
+    std::vector<std::uint8_t> address(link->sll_addr, link->sll_addr + length);
+    if (std::any_of(address.begin(), address.end(), [](std::uint8_t byte) { return byte != 0; })) {
+      addresses->push_back(std::move(address));
+    }
+  });
+  return true;
+}
+
 std::u16string PosixMachine::FromAnsiCodePage(const std::string& bytes) { return FromUtf8(bytes); }
 
-// ---- Desktop -----------------------------------------------------------------------------------
+bool PosixMachine::OsReleaseText(std::string* text) {
+  *text = ReadSmallFile("/etc/os-release", 64 * 1024);
+  if (text->empty()) *text = ReadSmallFile("/usr/lib/os-release", 64 * 1024);
+  return true;
+}
 
-std::string XdgDataHome() {
-  const char* data_home = ::getenv("XDG_DATA_HOME");
-  if (data_home && data_home[0] == '/') return data_home;
-  const char* home = ::getenv("HOME");
-  if (home && home[0] == '/') return std::string(home) + "/.local/share";
+bool PosixMachine::SystemDiskSerial(std::u16string* serial) {
+  unsigned major = 0;
+  unsigned minor = 0;
+  *serial = RootDeviceNumber(&major, &minor) ? FromUtf8(DiskSerial(major, minor)) : u"";
+  return true;
+}
+
+namespace {
+
+std::string TrimmedPrintable(const std::string& text) {
+  const auto first = text.find_first_not_of(" \t\r\n");
+  if (first == std::string::npos) return {};
+  const auto last = text.find_last_not_of(" \t\r\n");
+  const std::string value = text.substr(first, last - first + 1);
+  for (const char c : value) {
+    if (c < 0x20 || c >= 0x7F) return {};
+  }
+  return value;
+}
+
+std::string RealPath(const std::string& path) {
+  char* resolved = ::realpath(path.c_str(), nullptr);
+  if (!resolved) return {};
+  std::string result = resolved;
+  ::free(resolved);
+  return result;
+}
+
+// The first entry of a folder by name, or empty.
+std::string FirstEntry(const std::string& folder) {
+  DIR* directory = ::opendir(folder.c_str());
+  if (!directory) return {};
+  std::vector<std::string> names;
+  while (const dirent* entry = ::readdir(directory)) {
+    if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0) names.push_back(entry->d_name);
+  }
+  ::closedir(directory);
+  return names.empty() ? std::string() : *std::min_element(names.begin(), names.end());
+}
+
+}  // namespace
+
+bool RootDeviceNumber(unsigned* major, unsigned* minor) {
+  struct stat root {};
+  if (::stat("/", &root) == 0 && ::major(root.st_dev) != 0) {
+    *major = ::major(root.st_dev);
+    *minor = ::minor(root.st_dev);
+    return true;
+  }
+  // A file system without a device number of its own (btrfs, a union): the device its mount
+  // names, the last mount of "/" being the one in sight.
+  const std::string table = ReadSmallFile("/proc/self/mountinfo", 1024 * 1024);
+  std::string source;
+  std::size_t start = 0;
+  while (start < table.size()) {
+    std::size_t end = table.find('\n', start);
+    if (end == std::string::npos) end = table.size();
+    const std::string line = table.substr(start, end - start);
+    start = end + 1;
+    std::vector<std::string> fields;
+    std::size_t i = 0;
+    while (i < line.size()) {
+      const std::size_t blank = line.find(' ', i);
+      fields.push_back(line.substr(i, blank == std::string::npos ? std::string::npos : blank - i));
+      if (blank == std::string::npos) break;
+      i = blank + 1;
+    }
+    const auto separator = std::find(fields.begin(), fields.end(), "-");
+    if (fields.size() > 4 && fields[4] == "/" && separator != fields.end() && separator + 2 < fields.end()) {
+      source = *(separator + 2);
+    }
+  }
+  struct stat device {};
+  if (source.rfind("/dev/", 0) != 0 || ::stat(source.c_str(), &device) != 0 || !S_ISBLK(device.st_mode)) return false;
+  *major = ::major(device.st_rdev);
+  *minor = ::minor(device.st_rdev);
+  return true;
+}
+
+std::string DiskSerial(unsigned major, unsigned minor, const std::string& sys, const std::string& udev_data) {
+  std::string folder = RealPath(sys + "/dev/block/" + std::to_string(major) + ":" + std::to_string(minor));
+  // Down to the disk: a mapped or assembled device's first member, a partition's disk.
+  for (int depth = 0; depth < 8 && !folder.empty(); ++depth) {
+    const std::string member = FirstEntry(folder + "/slaves");
+    if (member.empty()) break;
+    folder = RealPath(folder + "/slaves/" + member);
+  }
+  if (folder.empty()) return {};
+  struct stat partition {};
+  if (::stat((folder + "/partition").c_str(), &partition) == 0) folder = folder.substr(0, folder.rfind('/'));
+
+  std::string number = ReadSmallFile(folder + "/dev", 64);
+  while (!number.empty() && (number.back() == '\n' || number.back() == ' ')) number.pop_back();
+  if (!number.empty()) {
+    const std::string record = ReadSmallFile(udev_data + "/b" + number, 64 * 1024);
+    const std::string key = "E:ID_SERIAL_SHORT=";
+    std::size_t start = 0;
+    while (start < record.size()) {
+      std::size_t end = record.find('\n', start);
+      if (end == std::string::npos) end = record.size();
+      if (record.compare(start, key.size(), key) == 0) {
+        const std::string serial = TrimmedPrintable(record.substr(start + key.size(), end - start - key.size()));
+        if (!serial.empty()) return serial;
+        break;
+      }
+      start = end + 1;
+    }
+  }
+  for (const char* name : {"/serial", "/device/serial"}) {
+    const std::string serial = TrimmedPrintable(ReadSmallFile(folder + name, 4096));
+    if (!serial.empty()) return serial;
+  }
+  // The unit serial number page: a 4-byte header whose last byte is the serial's length.
+  const std::string page = ReadSmallFile(folder + "/device/vpd_pg80", 4096);
+  if (page.size() > 4 && static_cast<unsigned char>(page[1]) == 0x80) {
+    const std::size_t length = std::min<std::size_t>(static_cast<unsigned char>(page[3]), page.size() - 4);
+    return TrimmedPrintable(page.substr(4, length));
+  }
   return {};
 }
 
-std::u16string XdgDesktop::DataDir() {
-  const std::string base = XdgDataHome();
-  if (base.empty()) return u"";
-  const std::u16string folder = FromUtf8(base + "/velqo/vkr");
-  files_->CreateDirectories(folder);
-  return folder + u"/";
+// ---- Desktop -----------------------------------------------------------------------------------
+
+namespace {
+
+std::string BaseFolder(const char* variable, const char* below_home) {
+  const char* value = ::getenv(variable);
+  if (value && value[0] == '/') return value;
+  const char* home = ::getenv("HOME");
+  return home && home[0] == '/' ? std::string(home) + below_home : std::string();
 }
 
-std::u16string XdgDesktop::LoginSkinPath() { return ExtractFilePath(files_->ModulePath()) + u"Skin/loginBack.png"; }
+std::string WithoutTrailingSlashes(std::string folder) {
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  return folder;
+}
+
+// The launcher's folder below a base folder.
+std::string Below(const std::string& base, const char* folder) { return base.empty() ? base : base + folder; }
+
+constexpr char kProgramFolder[] = "/velqo/vkr";
+
+}  // namespace
+
+std::string DataHomeFrom(const char* xdg_data_home, const char* home) {
+  if (xdg_data_home && xdg_data_home[0] == '/') return WithoutTrailingSlashes(xdg_data_home);
+  if (home && home[0] == '/') return WithoutTrailingSlashes(home) + "/.local/share";
+  return {};
+}
+
+std::string XdgDataHome() { return DataHomeFrom(::getenv("XDG_DATA_HOME"), ::getenv("HOME")); }
+std::string XdgCacheHome() { return WithoutTrailingSlashes(BaseFolder("XDG_CACHE_HOME", "/.cache")); }
+std::string XdgConfigHome() { return WithoutTrailingSlashes(BaseFolder("XDG_CONFIG_HOME", "/.config")); }
+
+std::string LauncherDataFolder() { return Below(XdgDataHome(), kProgramFolder); }
+std::string LauncherWebDataFolder() { return Below(LauncherDataFolder(), "/web"); }
+std::string LauncherCacheFolder() { return Below(XdgCacheHome(), kProgramFolder); }
+
+std::vector<std::uint32_t> ProcessesSharingData(const std::string& program_name, const std::string& data_home) {
+  std::vector<std::uint32_t> copies;
+  if (program_name.empty() || data_home.empty()) return copies;
+  DIR* proc = ::opendir("/proc");
+  if (!proc) return copies;
+  const pid_t self = ::getpid();
+  const uid_t user = ::getuid();
+  while (const dirent* entry = ::readdir(proc)) {
+    char* end = nullptr;
+    const unsigned long id = std::strtoul(entry->d_name, &end, 10);
+    if (!end || *end != '\0' || id == 0 || id == static_cast<unsigned long>(self)) continue;
+    const std::string folder = std::string("/proc/") + entry->d_name;
+    struct stat owner {};
+    if (::stat(folder.c_str(), &owner) != 0 || owner.st_uid != user) continue;
+    char target[PATH_MAX];
+    const ssize_t length = ::readlink((folder + "/exe").c_str(), target, sizeof(target) - 1);
+    if (length <= 0) continue;
+    std::string program(target, static_cast<std::size_t>(length));
+    // A program file replaced by an upgrade while it runs is still the same program.
+    const std::string deleted = " (deleted)";
+    if (program.size() > deleted.size() &&
+        program.compare(program.size() - deleted.size(), deleted.size(), deleted) == 0) {
+      program.resize(program.size() - deleted.size());
+    }
+    if (program.substr(program.rfind('/') + 1) != program_name) continue;
+    // The environment it started with: its data home, as it computes it.
+    const std::string environment = ReadSmallFile(folder + "/environ", 1024 * 1024);
+    std::string xdg_data_home;
+    std::string home;
+    bool has_xdg = false;
+    bool has_home = false;
+    for (std::size_t start = 0; start < environment.size();) {
+      std::size_t stop = environment.find('\0', start);
+      if (stop == std::string::npos) stop = environment.size();
+      const std::string variable = environment.substr(start, stop - start);
+      start = stop + 1;
+      if (variable.rfind("XDG_DATA_HOME=", 0) == 0) {
+        xdg_data_home = variable.substr(14);
+        has_xdg = true;
+      } else if (variable.rfind("HOME=", 0) == 0) {
+        home = variable.substr(5);
+        has_home = true;
+      }
+    }
+    if (DataHomeFrom(has_xdg ? xdg_data_home.c_str() : nullptr, has_home ? home.c_str() : nullptr) == data_home) {
+      copies.push_back(static_cast<std::uint32_t>(id));
+    }
+  }
+  ::closedir(proc);
+  return copies;
+}
+
+std::u16string XdgDesktop::DataDir() {
+  const std::string folder = LauncherDataFolder();
+  if (folder.empty()) return u"";
+  files_->CreateDirectories(FromUtf8(folder));
+  return FromUtf8(folder) + u"/";
+}
+
+std::u16string XdgDesktop::LoginSkinPath() {
+  // Beside the program in the build folder; in <prefix>/share/vkr when installed.
+  const std::u16string folder = ExtractFilePath(files_->ModulePath());
+  const std::u16string beside = folder + u"Skin/loginBack.png";
+  if (files_->FileExists(beside) || folder.size() < 2) return beside;
+  const std::u16string prefix = ExtractFilePath(folder.substr(0, folder.size() - 1));
+  const std::u16string installed = prefix + u"share/vkr/Skin/loginBack.png";
+  return files_->FileExists(installed) ? installed : beside;
+}
+
+std::u16string XdgDesktop::AutostartEntryPath() {
+  const std::string config = XdgConfigHome();
+  return config.empty() ? u"" : FromUtf8(config + "/autostart/vkr.desktop");
+}
+
+std::vector<std::u16string> XdgDesktop::BrowserDataFolders() {
+  std::vector<std::u16string> folders;
+  for (const std::string& folder : {LauncherWebDataFolder(), LauncherCacheFolder()}) {
+    if (!folder.empty()) folders.push_back(FromUtf8(folder));
+  }
+  return folders;
+}
+
+std::vector<std::uint32_t> XdgDesktop::OtherCopies() {
+  return ProcessesSharingData(ToUtf8(ExtractFileName(files_->ModulePath())), XdgDataHome());
+}
 
 void XdgDesktop::OpenUrl(WindowHandle, const std::u16string& url) {
   // The address is one argument of its own: nothing in it can reach a shell.

@@ -1,6 +1,6 @@
 // The Linux edition's adapters of the concerns that need no display: files, profile files, the
 // (absent) registry, the shell, processes, clock, threads, the machine and the desktop's
-// conventions (XDG folders, xdg-open). Paths are UTF-8 file names; relative paths are refused,
+// conventions (XDG folders, xdg-open, the autostart entry). Paths are UTF-8 file names; relative paths are refused,
 // since the launcher only ever names absolute ones.
 #pragma once
 
@@ -60,8 +60,13 @@ class PosixProfileStore : public ProfileStore {
   Files* files_;
 };
 
-// Linux has no registry: every key is absent and none can be created.
-class AbsentRegistry : public Registry {
+// Linux has no registry: every key is absent and none can be created, but one. The system's
+// description of its processor, which Windows keeps under HKEY_LOCAL_MACHINE
+// "Hardware\Description\System\CentralProcessor\0", is read from the processor itself: its
+// name ("ProcessorNameString") from CPUID's brand string, else /proc/cpuinfo's "model name"; its
+// clock ("~MHz") from CPUID leaf 0x16, else /proc/cpuinfo's "cpu MHz". A value neither names is
+// absent.
+class HardwareRegistry : public Registry {
  public:
   long OpenKey(RegKey parent, const std::u16string& path, std::uint32_t access, RegKey* out) override;
   long CreateKey(RegKey parent, const std::u16string& path, std::uint32_t access, RegKey* out) override;
@@ -114,9 +119,12 @@ class PosixThreads : public Threads {
   bool StartDetached(std::function<void()> body) override;
 };
 
-// The processor natively (CPUID, the time-stamp counter); memory and processors from the
-// system. What only Windows can tell (the version record, the administrators group, physical
-// drives, the adapter list) is reported as unavailable.
+// The processor natively (CPUID, the time-stamp counter); memory from sysinfo; the system's
+// description from os-release; the system disk's serial from the device data (udev's, then
+// sysfs); the hardware addresses of the network interfaces in interface order, without the
+// loopback and without those that have none; the own host's IPv4 addresses from its interfaces.
+// What only Windows can tell (the version record, the administrators group, drive requests) is
+// reported as unavailable.
 class PosixMachine : public Machine {
  public:
   bool NewGuid(std::uint8_t guid[16]) override;
@@ -146,10 +154,14 @@ class PosixMachine : public Machine {
   void CloseDevice(DeviceHandle device) override;
   bool AdapterAddresses(std::vector<std::vector<std::uint8_t>>* addresses) override;
   std::u16string FromAnsiCodePage(const std::string& bytes) override;
+  bool OsReleaseText(std::string* text) override;
+  bool SystemDiskSerial(std::u16string* serial) override;
 };
 
 // The XDG conventions: DataDir is $XDG_DATA_HOME/velqo/vkr (by default ~/.local/share/velqo/vkr),
-// the skin lies beside the program, addresses open with `xdg-open ADDRESS` found on PATH, and the
+// the pages' data "web" in it and their cache $XDG_CACHE_HOME/velqo/vkr, the autostart entry
+// $XDG_CONFIG_HOME/autostart/vkr.desktop; the skin lies beside the program (the build folder) or
+// in <prefix>/share/vkr (installed); addresses open with `xdg-open ADDRESS` found on PATH; the
 // package manager updates the launcher.
 class XdgDesktop : public Desktop {
  public:
@@ -158,14 +170,45 @@ class XdgDesktop : public Desktop {
   std::u16string LoginSkinPath() override;
   void OpenUrl(WindowHandle owner, const std::u16string& url) override;
   bool SelfUpdates() override { return false; }
+  std::u16string AutostartEntryPath() override;
+  std::vector<std::u16string> BrowserDataFolders() override;
+  // The processes of this user whose program has the own program's file name and whose
+  // environment names the same data home.
+  std::vector<std::uint32_t> OtherCopies() override;
 
  private:
   Files* files_;
 };
 
-// $XDG_DATA_HOME, or ~/.local/share when it is unset, empty or not absolute; empty when neither
-// names a folder.
+// The XDG base folders: the variable when it names an absolute folder, else the default below
+// $HOME; empty when neither names one.
 std::string XdgDataHome();
+std::string XdgCacheHome();
+std::string XdgConfigHome();
+// The data home a process with these two variables uses (either may be null).
+std::string DataHomeFrom(const char* xdg_data_home, const char* home);
+// The launcher's folders: its data (lander.ini), the pages' data in it, their cache; empty when
+// there is no base folder for them.
+std::string LauncherDataFolder();
+std::string LauncherWebDataFolder();
+std::string LauncherCacheFolder();
+// The ids of the processes of the calling user, other than the own, whose program file is named
+// `program_name` and whose initial environment gives `data_home` as its data home.
+std::vector<std::uint32_t> ProcessesSharingData(const std::string& program_name, const std::string& data_home);
+
+// The major and minor number of the block device that holds "/" (from stat, else from the mount
+// table's source for file systems with a device number of their own); false when there is none.
+bool RootDeviceNumber(unsigned* major, unsigned* minor);
+// The serial of the disk behind the block device major:minor: a partition's disk, the first disk
+// below a mapped or assembled device; from udev's data (ID_SERIAL_SHORT), else sysfs ("serial",
+// "device/serial", the SCSI unit serial page "device/vpd_pg80"). Blanks around it are removed;
+// empty when none names a printable one. `sys` and `udev_data` are the roots of sysfs and of
+// udev's data folder.
+std::string DiskSerial(unsigned major, unsigned minor, const std::string& sys = "/sys",
+                       const std::string& udev_data = "/run/udev/data");
+// The value of the first line "<field> : value" of a /proc/cpuinfo text, blanks removed.
+std::string CpuInfoField(const std::string& cpuinfo, const std::string& field);
+
 // The file named `program` in the first folder of PATH that holds an executable one; empty when
 // none does.
 std::string FindOnPath(const std::string& program);
