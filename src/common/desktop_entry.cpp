@@ -63,7 +63,7 @@ std::string BuildAutostartEntry(const std::u16string& program) {
   text += u"Type=Application\n";
   text += u"Version=1.0\n";
   text += u"Name=" + std::u16string(kApplicationTitle) + u"\n";
-  text += u"Name[zh_CN]=" + std::u16string(kApplicationTitle) + u" 微端\n";
+  text += u"Name[zh_CN]=墨梵\n";
   text += u"Comment=Starts the " + std::u16string(kApplicationTitle) + u" launcher when you log in\n";
   text += u"Exec=" + word + u" " + kAutoRunSwitch + u"\n";
   text += u"Icon=vkr\n";

@@ -78,7 +78,7 @@ TEST_F(DesktopTest, AutoRunWritesFindsAndRemovesTheAutostartEntryAndNeverTheRunK
             "Type=Application\n"
             "Version=1.0\n"
             "Name=VelqoMorvane\n"
-            "Name[zh_CN]=VelqoMorvane 微端\n"
+            "Name[zh_CN]=墨梵\n"
             "Comment=Starts the VelqoMorvane launcher when you log in\n"
             "Exec=/usr/bin/vkr /autorun\n"
             "Icon=vkr\n"
