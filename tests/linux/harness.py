@@ -141,10 +141,10 @@ class LinuxTestCase(unittest.TestCase):
                     current.setdefault(key.strip(), value.strip())
         return sections
 
-    def start_launcher(self, *arguments):
+    def start_launcher(self, *arguments, program=LAUNCHER, env=None):
         # A process group of its own: the engine's processes go with it at the end.
-        with open(os.path.join(self.scratch, "vkr.err"), "w") as errors:
-            process = subprocess.Popen([LAUNCHER] + list(arguments), env=self.env(), cwd=self.scratch,
+        with open(os.path.join(self.scratch, "vkr.err"), "a") as errors:
+            process = subprocess.Popen([program] + list(arguments), env=env or self.env(), cwd=self.scratch,
                                        stdout=subprocess.DEVNULL, stderr=errors, start_new_session=True)
         self._processes.append(process)
         return process
