@@ -388,6 +388,20 @@ std::string ReadSmallFile(const std::string& path, std::size_t max_bytes = 256 *
   return bytes;
 }
 
+// The pieces of a text between separators (lines, or the zero-separated entries of an
+// environment), in order; a last piece without a separator counts.
+std::vector<std::string> Split(const std::string& text, char separator) {
+  std::vector<std::string> pieces;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find(separator, start);
+    if (end == std::string::npos) end = text.size();
+    pieces.push_back(text.substr(start, end - start));
+    start = end + 1;
+  }
+  return pieces;
+}
+
 ProcessorDescription DescribeProcessor() {
   ProcessorDescription description;
   const std::string cpuinfo = ReadSmallFile("/proc/cpuinfo");
@@ -431,12 +445,7 @@ const ProcessorDescription& Processor() {
 }  // namespace
 
 std::string CpuInfoField(const std::string& cpuinfo, const std::string& field) {
-  std::size_t start = 0;
-  while (start < cpuinfo.size()) {
-    std::size_t end = cpuinfo.find('\n', start);
-    if (end == std::string::npos) end = cpuinfo.size();
-    const std::string line = cpuinfo.substr(start, end - start);
-    start = end + 1;
+  for (const std::string& line : Split(cpuinfo, '\n')) {
     const auto colon = line.find(':');
     if (colon == std::string::npos) continue;
     std::string key = line.substr(0, colon);
@@ -939,20 +948,8 @@ bool RootDeviceNumber(unsigned* major, unsigned* minor) {
   // names, the last mount of "/" being the one in sight.
   const std::string table = ReadSmallFile("/proc/self/mountinfo", 1024 * 1024);
   std::string source;
-  std::size_t start = 0;
-  while (start < table.size()) {
-    std::size_t end = table.find('\n', start);
-    if (end == std::string::npos) end = table.size();
-    const std::string line = table.substr(start, end - start);
-    start = end + 1;
-    std::vector<std::string> fields;
-    std::size_t i = 0;
-    while (i < line.size()) {
-      const std::size_t blank = line.find(' ', i);
-      fields.push_back(line.substr(i, blank == std::string::npos ? std::string::npos : blank - i));
-      if (blank == std::string::npos) break;
-      i = blank + 1;
-    }
+  for (const std::string& line : Split(table, '\n')) {
+    const std::vector<std::string> fields = Split(line, ' ');
     const auto separator = std::find(fields.begin(), fields.end(), "-");
     if (fields.size() > 4 && fields[4] == "/" && separator != fields.end() && separator + 2 < fields.end()) {
       source = *(separator + 2);
@@ -982,16 +979,11 @@ std::string DiskSerial(unsigned major, unsigned minor, const std::string& sys, c
   if (!number.empty()) {
     const std::string record = ReadSmallFile(udev_data + "/b" + number, 64 * 1024);
     const std::string key = "E:ID_SERIAL_SHORT=";
-    std::size_t start = 0;
-    while (start < record.size()) {
-      std::size_t end = record.find('\n', start);
-      if (end == std::string::npos) end = record.size();
-      if (record.compare(start, key.size(), key) == 0) {
-        const std::string serial = TrimmedPrintable(record.substr(start + key.size(), end - start - key.size()));
-        if (!serial.empty()) return serial;
-        break;
-      }
-      start = end + 1;
+    for (const std::string& line : Split(record, '\n')) {
+      if (line.compare(0, key.size(), key) != 0) continue;
+      const std::string serial = TrimmedPrintable(line.substr(key.size()));
+      if (!serial.empty()) return serial;
+      break;
     }
   }
   for (const char* name : {"/serial", "/device/serial"}) {
@@ -1075,11 +1067,7 @@ std::vector<std::uint32_t> ProcessesSharingData(const std::string& program_name,
     std::string home;
     bool has_xdg = false;
     bool has_home = false;
-    for (std::size_t start = 0; start < environment.size();) {
-      std::size_t stop = environment.find('\0', start);
-      if (stop == std::string::npos) stop = environment.size();
-      const std::string variable = environment.substr(start, stop - start);
-      start = stop + 1;
+    for (const std::string& variable : Split(environment, '\0')) {
       if (variable.rfind("XDG_DATA_HOME=", 0) == 0) {
         xdg_data_home = variable.substr(14);
         has_xdg = true;

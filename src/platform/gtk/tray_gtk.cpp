@@ -53,6 +53,9 @@ struct SniTray::Item {
   ~Item() {
     if (connection && registration) g_dbus_connection_unregister_object(connection, registration);
     if (connection) {
+      // The reply to the click that removes the item may still be queued: send it first, or the
+      // host that clicked gets no answer.
+      g_dbus_connection_flush_sync(connection, nullptr, nullptr);
       g_dbus_connection_close_sync(connection, nullptr, nullptr);
       g_object_unref(connection);
     }
