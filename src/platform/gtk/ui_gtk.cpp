@@ -46,6 +46,8 @@ bool GtkUi::EnsureGtk() {
   if (!gtk_tried_) {
     gtk_tried_ = true;
     gtk_ready_ = gtk_init_check(nullptr, nullptr);
+    // Nothing can be shown; whoever started the launcher from a terminal learns why.
+    if (!gtk_ready_) g_printerr("vkr: cannot open the display %s\n", g_getenv("DISPLAY") ? g_getenv("DISPLAY") : "");
   }
   return gtk_ready_;
 }
