@@ -148,8 +148,8 @@ std::u16string BatchSafePath(const std::u16string& path) {
   if (IsAscii(path)) return path;
   if (!short_path.empty() && IsAscii(short_path)) return short_path;
   std::string bytes;
-  if (Sys().files->EncodeAnsi(path, &bytes)) return path;
-  if (!short_path.empty() && Sys().files->EncodeAnsi(short_path, &bytes)) return short_path;
+  if (Sys().files->EncodeOem(path, &bytes)) return path;
+  if (!short_path.empty() && Sys().files->EncodeOem(short_path, &bytes)) return short_path;
   return u"";
 }
 
@@ -377,7 +377,7 @@ bool StartSelfDeleteBatch() {
           ? std::u16string()
           : BuildSelfDeleteBatch(batch_exe, ExcludeTrailingBackslash(ExtractFilePath(batch_exe)), whole_folder);
   std::string bytes;
-  if (text.empty() || !files.EncodeAnsi(text, &bytes)) {
+  if (text.empty() || !files.EncodeOem(text, &bytes)) {
     ShowBatchError(kBatchPathErrorText + folder);
     return false;
   }

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "common/text.h"
-#include "platform/win32/ansi_paths.h"
+#include "platform/win32/batch_paths.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/wide.h"
 #include "uninstall/un_install.h"
@@ -116,7 +116,7 @@ class SelfDeleteBatchTest : public ::testing::Test {
                                        CREATE_NO_WINDOW, false);
     ASSERT_TRUE(program);
     std::string bytes;
-    ASSERT_TRUE(EncodeAnsiCodePage(BuildSelfDeleteBatch(exe_, game_, whole_folder), &bytes));
+    ASSERT_TRUE(EncodeOemCodePage(BuildSelfDeleteBatch(exe_, game_, whole_folder), &bytes));
     ASSERT_TRUE(WriteBytes(batch_, bytes));
     UniqueKernelHandle batch = Start(u"\"" + batch_ + u"\"", IDLE_PRIORITY_CLASS, true);
     ASSERT_TRUE(batch);
@@ -166,19 +166,19 @@ TEST(SelfDeleteBatchStandIn, DISABLED_StaysAliveBriefly) { ::Sleep(kLingerMs); }
 
 TEST(AnsiPathsTest, EncodesExactlyOrSaysItCannot) {
   std::string bytes;
-  EXPECT_TRUE(EncodeAnsiCodePage(u"C:\\Program Files\\vkr.exe", &bytes));
+  EXPECT_TRUE(EncodeOemCodePage(u"C:\\Program Files\\vkr.exe", &bytes));
   EXPECT_EQ(bytes, "C:\\Program Files\\vkr.exe");
-  EXPECT_TRUE(EncodeAnsiCodePage(u"", &bytes));
+  EXPECT_TRUE(EncodeOemCodePage(u"", &bytes));
   EXPECT_EQ(bytes, "");
   // An emoji is in no ANSI code page; a lone surrogate in none either.
-  EXPECT_FALSE(EncodeAnsiCodePage(u"C:\\\U0001F600\\vkr.exe", &bytes));
-  EXPECT_FALSE(EncodeAnsiCodePage(std::u16string(1, char16_t(0xD800)), &bytes));
+  EXPECT_FALSE(EncodeOemCodePage(u"C:\\\U0001F600\\vkr.exe", &bytes));
+  EXPECT_FALSE(EncodeOemCodePage(std::u16string(1, char16_t(0xD800)), &bytes));
   if (::GetACP() == 936) {
-    EXPECT_TRUE(EncodeAnsiCodePage(u"游戏", &bytes));
+    EXPECT_TRUE(EncodeOemCodePage(u"游戏", &bytes));
     EXPECT_EQ(bytes, "\xD3\xCE\xCF\xB7");
   } else if (::GetACP() == 1252) {
-    EXPECT_FALSE(EncodeAnsiCodePage(u"游戏", &bytes));
-    EXPECT_TRUE(EncodeAnsiCodePage(u"Café", &bytes));
+    EXPECT_FALSE(EncodeOemCodePage(u"游戏", &bytes));
+    EXPECT_TRUE(EncodeOemCodePage(u"Café", &bytes));
     EXPECT_EQ(bytes, "Caf\xE9");
   }
 }
