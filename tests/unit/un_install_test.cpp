@@ -426,39 +426,37 @@ TEST_F(UninstallTest, TheBatchForADedicatedFolderWithBlanks) {
   EXPECT_EQ(system.processes.started[0].current_directory, kTemp);
 }
 
-TEST_F(UninstallTest, TheBatchForASharedFolderDeletesOnlyTheLaunchersFiles) {
-  system.files.module_path = u"C:\\Users\\player\\Desktop\\vkr.exe";
-  system.files.PutFile(system.files.module_path, "MZ");
+TEST_F(UninstallTest, TheBatchForAFolderThatIsNotOnlyTheLaunchersDeletesItsOwnFiles) {
+  // The launcher's own files; in a folder directly in Program Files (perhaps a maker's folder that
+  // its programs share) the folder goes too when nothing else is left in it, never a desktop.
+  const std::string own_files =
+      "del /q /f \"%1\\vkr.exe\"\r\n"
+      "del /q /f \"%1\\Skin\\loginBack.png\"\r\n"
+      "rmdir \"%1\\Skin\"\r\n"
+      "del /q /f \"%1\\Upgrade\\IconAnimate_Update.exe\"\r\n"
+      "rmdir \"%1\\Upgrade\"\r\n"
+      "del /q /f \"%1\\Viziv_Ezadariz.exe\"\r\n";
+  const struct {
+    std::string folder;
+    std::string folder_line;
+  } rows[] = {
+      {"C:\\Users\\player\\Desktop", ""},
+      {"C:\\Program Files\\Morvane", "rmdir \"C:\\Program Files\\Morvane\"\r\n"},
+  };
+  for (const auto& row : rows) {
+    system.files.module_path = FromUtf8(row.folder + "\\vkr.exe");
+    system.files.PutFile(system.files.module_path, "MZ");
 
-  ASSERT_TRUE(StartSelfDeleteBatch());
+    ASSERT_TRUE(StartSelfDeleteBatch());
 
-  EXPECT_EQ(BatchBytes(), kBatchHead +
-                              "del /q /f \"C:\\Users\\player\\Desktop\\vkr.exe\"\r\n"
-                              "del /q /f \"C:\\Users\\player\\Desktop\\Skin\\loginBack.png\"\r\n"
-                              "rmdir \"C:\\Users\\player\\Desktop\\Skin\"\r\n"
-                              "del /q /f \"C:\\Users\\player\\Desktop\\Upgrade\\IconAnimate_Update.exe\"\r\n"
-                              "rmdir \"C:\\Users\\player\\Desktop\\Upgrade\"\r\n"
-                              "del /q /f \"C:\\Users\\player\\Desktop\\Viziv_Ezadariz.exe\"\r\n"
-                              "if not exist \"C:\\Users\\player\\Desktop\\vkr.exe\" goto done\r\n" +
-                              kBatchTail);
-}
-
-TEST_F(UninstallTest, TheBatchForAFolderDirectlyInProgramFilesRemovesItOnlyWhenEmpty) {
-  system.files.module_path = u"C:\\Program Files\\Morvane\\vkr.exe";
-  system.files.PutFile(system.files.module_path, "MZ");
-
-  ASSERT_TRUE(StartSelfDeleteBatch());
-
-  EXPECT_EQ(BatchBytes(), kBatchHead +
-                              "del /q /f \"C:\\Program Files\\Morvane\\vkr.exe\"\r\n"
-                              "del /q /f \"C:\\Program Files\\Morvane\\Skin\\loginBack.png\"\r\n"
-                              "rmdir \"C:\\Program Files\\Morvane\\Skin\"\r\n"
-                              "del /q /f \"C:\\Program Files\\Morvane\\Upgrade\\IconAnimate_Update.exe\"\r\n"
-                              "rmdir \"C:\\Program Files\\Morvane\\Upgrade\"\r\n"
-                              "del /q /f \"C:\\Program Files\\Morvane\\Viziv_Ezadariz.exe\"\r\n"
-                              "rmdir \"C:\\Program Files\\Morvane\"\r\n"
-                              "if not exist \"C:\\Program Files\\Morvane\\vkr.exe\" goto done\r\n" +
-                              kBatchTail);
+    std::string body = own_files;
+    for (std::size_t at = body.find("%1"); at != std::string::npos; at = body.find("%1", at + row.folder.size())) {
+      body.replace(at, 2, row.folder);
+    }
+    EXPECT_EQ(BatchBytes(), kBatchHead + body + row.folder_line + "if not exist \"" + row.folder +
+                                "\\vkr.exe\" goto done\r\n" + kBatchTail)
+        << row.folder;
+  }
 }
 
 TEST_F(UninstallTest, BatchPathsInTheOemCodePage) {

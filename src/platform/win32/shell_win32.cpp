@@ -21,23 +21,19 @@ std::u16string Win32Shell::SpecialFolder(int csidl) {
 }
 
 std::u16string Win32Shell::KnownFolderPath(KnownFolder folder) {
+  static const struct {
+    KnownFolder folder;
+    const KNOWNFOLDERID* id;
+  } kIds[] = {
+      {KnownFolder::kDownloads, &FOLDERID_Downloads},
+      {KnownFolder::kSavedGames, &FOLDERID_SavedGames},
+      {KnownFolder::kLinks, &FOLDERID_Links},
+      {KnownFolder::kLocalAppDataLow, &FOLDERID_LocalAppDataLow},
+      {KnownFolder::kUserProgramFiles, &FOLDERID_UserProgramFiles},
+  };
   const KNOWNFOLDERID* id = nullptr;
-  switch (folder) {
-    case KnownFolder::kDownloads:
-      id = &FOLDERID_Downloads;
-      break;
-    case KnownFolder::kSavedGames:
-      id = &FOLDERID_SavedGames;
-      break;
-    case KnownFolder::kLinks:
-      id = &FOLDERID_Links;
-      break;
-    case KnownFolder::kLocalAppDataLow:
-      id = &FOLDERID_LocalAppDataLow;
-      break;
-    case KnownFolder::kUserProgramFiles:
-      id = &FOLDERID_UserProgramFiles;
-      break;
+  for (const auto& known : kIds) {
+    if (known.folder == folder) id = known.id;
   }
   if (id == nullptr) return u"";
   PWSTR path = nullptr;
