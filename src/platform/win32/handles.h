@@ -84,6 +84,12 @@ struct LocalMemoryTraits {
   static Type Invalid() { return nullptr; }
   static void Close(Type h) { ::LocalFree(h); }
 };
+// Memory the shell or COM hands out for the caller to free (CoTaskMemAlloc).
+struct CoTaskMemoryTraits {
+  using Type = void*;
+  static Type Invalid() { return nullptr; }
+  static void Close(Type h) { ::CoTaskMemFree(h); }
+};
 
 // A WinINet session, connection or request handle.
 struct InternetHandleTraits {
@@ -124,6 +130,7 @@ using UniqueGdiObject = UniqueHandle<GdiObjectTraits>;
 using UniqueIcon = UniqueHandle<IconTraits>;
 using UniqueMenu = UniqueHandle<MenuTraits>;
 using UniqueLocalMemory = UniqueHandle<LocalMemoryTraits>;
+using UniqueCoTaskMemory = UniqueHandle<CoTaskMemoryTraits>;
 using UniqueInternetHandle = UniqueHandle<InternetHandleTraits>;
 using UniqueSid = UniqueHandle<SidTraits>;
 using UniqueMemoryDc = UniqueHandle<MemoryDcTraits>;
