@@ -350,10 +350,17 @@ void RemoveLauncherShortcuts(const std::u16string& folder, bool unpin) {
   }
 }
 
+// The folder with its trailing separator: "/" for a desktop's paths, which begin with one (no
+// Windows path the launcher names does), "\" otherwise.
+std::u16string FolderPrefix(const std::u16string& folder) {
+  if (!folder.empty() && folder.front() == u'/') return folder.back() == u'/' ? folder : folder + u'/';
+  return IncludeTrailingBackslash(folder);
+}
+
 void DeleteTree(const std::u16string& folder, int depth) {
   Files& files = *Sys().files;
   std::vector<FileEntry> entries;
-  const std::u16string prefix = IncludeTrailingBackslash(folder);
+  const std::u16string prefix = FolderPrefix(folder);
   if (depth < kMaxTreeDepth && files.List(prefix + u"*", &entries)) {
     for (const FileEntry& entry : entries) {
       if (IsDotEntry(entry.name)) continue;
@@ -652,7 +659,7 @@ bool StartSelfDeleteBatch() {
 
 bool IsDirectoryEmpty(const std::u16string& folder) {
   std::vector<FileEntry> entries;
-  if (!Sys().files->List(IncludeTrailingBackslash(folder) + u"*", &entries)) return true;
+  if (!Sys().files->List(FolderPrefix(folder) + u"*", &entries)) return true;
   for (const FileEntry& entry : entries) {
     if (!IsDotEntry(entry.name)) return false;
   }

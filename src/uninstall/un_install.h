@@ -109,6 +109,8 @@ ProcessStart SelfDeleteBatchStart(const std::u16string& batch);
 // the batch could not be written (then nothing was started).
 bool StartSelfDeleteBatch();
 
+// The two below take Windows folders, or a desktop's, whose paths begin with "/" and are joined
+// with it.
 // True when the folder holds no entry but "." and ".."; a folder that cannot be enumerated counts
 // as empty.
 bool IsDirectoryEmpty(const std::u16string& folder);

@@ -13,13 +13,8 @@
 namespace vkr {
 namespace {
 
-// Deep enough for any tree the engine writes; a deeper one is left in place rather than risking
-// the stack.
-constexpr int kMaxTreeDepth = 64;
 // The launcher's folders lie in a folder of the platform's name, which goes with the last of them.
 constexpr char16_t kVendorFolderName[] = u"velqo";
-
-bool IsDotEntry(const std::u16string& name) { return name == u"." || name == u".."; }
 
 std::u16string WithoutTrailingSlash(std::u16string folder) {
   while (folder.size() > 1 && folder.back() == u'/') folder.pop_back();
@@ -30,31 +25,6 @@ std::u16string ParentFolder(const std::u16string& folder) {
   const std::u16string own = WithoutTrailingSlash(folder);
   const auto slash = own.rfind(u'/');
   return slash == std::u16string::npos || slash == 0 ? std::u16string() : own.substr(0, slash);
-}
-
-bool ListFolder(const std::u16string& folder, std::vector<FileEntry>* entries) {
-  return Sys().files->List(folder + u"/*", entries);
-}
-
-void DeleteTree(const std::u16string& folder, int depth) {
-  Files& files = *Sys().files;
-  std::vector<FileEntry> entries;
-  if (depth < kMaxTreeDepth && ListFolder(folder, &entries)) {
-    for (const FileEntry& entry : entries) {
-      if (IsDotEntry(entry.name)) continue;
-      const std::u16string path = folder + u"/" + entry.name;
-      const bool directory = (entry.attributes & win::FILE_ATTRIBUTE_DIRECTORY) != 0;
-      if (entry.attributes & win::FILE_ATTRIBUTE_REPARSE_POINT) {
-        // A link: what it points to is not the launcher's.
-        directory ? files.RemoveDirectory(path) : files.DeleteFile(path);
-      } else if (directory) {
-        DeleteTree(path, depth + 1);
-      } else {
-        files.DeleteFile(path);
-      }
-    }
-  }
-  RemoveFolderIfEmpty(folder);
 }
 
 // Ends the other copies: termination does not wait for a process to end, so the list is asked
@@ -72,25 +42,16 @@ void EndOtherCopies() {
 
 void DeleteDesktopTree(const std::u16string& folder) {
   const std::u16string own = WithoutTrailingSlash(folder);
+  // Only an absolute folder below the root: never "/" itself, never a relative path.
   if (own.size() <= 1 || own.front() != u'/') return;
   std::uint32_t attributes = 0;
   if (!Sys().files->GetAttributes(own, &attributes)) return;
-  if (attributes & win::FILE_ATTRIBUTE_REPARSE_POINT) {
-    Sys().files->RemoveDirectory(own);
-    return;
-  }
-  if (attributes & win::FILE_ATTRIBUTE_DIRECTORY) DeleteTree(own, 0);
+  if (attributes & (win::FILE_ATTRIBUTE_DIRECTORY | win::FILE_ATTRIBUTE_REPARSE_POINT)) DeleteDirectoryTree(own);
 }
 
 void RemoveFolderIfEmpty(const std::u16string& folder) {
   const std::u16string own = WithoutTrailingSlash(folder);
-  if (own.size() <= 1 || !Sys().files->DirectoryExists(own)) return;
-  std::vector<FileEntry> entries;
-  ListFolder(own, &entries);
-  for (const FileEntry& entry : entries) {
-    if (!IsDotEntry(entry.name)) return;
-  }
-  Sys().files->RemoveDirectory(own);
+  if (own.size() > 1 && Sys().files->DirectoryExists(own) && IsDirectoryEmpty(own)) Sys().files->RemoveDirectory(own);
 }
 
 bool RunDesktopUninstall() {
