@@ -2,8 +2,8 @@
 
 #include "common/public_config.h"
 #include "common/public_unit.h"
-#include "common/scoped_reg_key.h"
 #include "common/text.h"
+#include "platform/scoped_reg_key.h"
 #include "platform/system.h"
 #include "platform/win_constants.h"
 

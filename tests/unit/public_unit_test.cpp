@@ -157,6 +157,10 @@ TEST(OpenUrlInIETest, StartsInternetExplorerWithTheAddressAsOneArgument) {
   system.shell.executions.clear();
   OpenUrlInIE(7, u"http://x/\" -extoff \"y");
   EXPECT_EQ(system.shell.executions[0].parameters, u"\"http://x/%22 -extoff %22y\"");
+  // Control characters could end the line; blanks, "#", "%" and "&" stay for the browser to read.
+  system.shell.executions.clear();
+  OpenUrlInIE(7, u"http://x/?a=1&b=%20 c#\r\n\x7F");
+  EXPECT_EQ(system.shell.executions[0].parameters, u"\"http://x/?a=1&b=%20 c#%0D%0A\x7F\"");
 }
 
 TEST(OpenUrlInIETest, FallsBackToTheDefaultHandlerWhenTheBrowserCannotStart) {
