@@ -49,9 +49,13 @@ VARIANT_BOOL* CancelPointer(const DISPPARAMS* params, UINT position) {
   return nullptr;
 }
 
-bool ReadCancel(VARIANT_BOOL* cancel) { return cancel && *cancel != VARIANT_FALSE; }
-void WriteCancel(VARIANT_BOOL* cancel, bool value) {
-  if (cancel) *cancel = value ? VARIANT_TRUE : VARIANT_FALSE;
+// Calls `call` with the Cancel argument at `position` read in, and writes back what it left.
+template <typename Call>
+void WithCancel(const DISPPARAMS* params, UINT position, const Call& call) {
+  VARIANT_BOOL* argument = CancelPointer(params, position);
+  bool cancel = argument && *argument != VARIANT_FALSE;
+  call(cancel);
+  if (argument) *argument = cancel ? VARIANT_TRUE : VARIANT_FALSE;
 }
 
 }  // namespace
@@ -64,11 +68,7 @@ HRESULT DispatchBrowserEvent(const BrowserEvents& events, DISPID id, DISPPARAMS*
       case DISPID_BEFORENAVIGATE2: {
         // pDisp, URL, Flags, TargetFrameName, PostData, Headers, Cancel
         auto handler = events.before_navigate2;
-        if (!handler) return S_OK;
-        VARIANT_BOOL* cancel_argument = CancelPointer(params, 6);
-        bool cancel = ReadCancel(cancel_argument);
-        handler(ArgumentText(params, 1), cancel);
-        WriteCancel(cancel_argument, cancel);
+        if (handler) WithCancel(params, 6, [&](bool& cancel) { handler(ArgumentText(params, 1), cancel); });
         return S_OK;
       }
       case DISPID_DOCUMENTCOMPLETE: {
@@ -80,22 +80,22 @@ HRESULT DispatchBrowserEvent(const BrowserEvents& events, DISPID id, DISPPARAMS*
       case DISPID_NAVIGATEERROR: {
         // pDisp, URL, Frame, StatusCode, Cancel
         auto handler = events.navigate_error;
-        if (!handler) return S_OK;
-        VARIANT_BOOL* cancel_argument = CancelPointer(params, 4);
-        bool cancel = ReadCancel(cancel_argument);
-        handler(ArgumentText(params, 1), ArgumentText(params, 2), ArgumentInt(params, 3), cancel);
-        WriteCancel(cancel_argument, cancel);
+        if (handler) {
+          WithCancel(params, 4, [&](bool& cancel) {
+            handler(ArgumentText(params, 1), ArgumentText(params, 2), ArgumentInt(params, 3), cancel);
+          });
+        }
         return S_OK;
       }
       case DISPID_NEWWINDOW3: {
         // ppDisp, Cancel, dwFlags, bstrUrlContext, bstrUrl
         auto handler = events.new_window3;
-        if (!handler) return S_OK;
-        VARIANT_BOOL* cancel_argument = CancelPointer(params, 1);
-        bool cancel = ReadCancel(cancel_argument);
-        handler(ArgumentText(params, 4), ArgumentText(params, 3), static_cast<std::uint32_t>(ArgumentInt(params, 2)),
-                cancel);
-        WriteCancel(cancel_argument, cancel);
+        if (handler) {
+          WithCancel(params, 1, [&](bool& cancel) {
+            handler(ArgumentText(params, 4), ArgumentText(params, 3),
+                    static_cast<std::uint32_t>(ArgumentInt(params, 2)), cancel);
+          });
+        }
         return S_OK;
       }
       case DISPID_TITLECHANGE: {
