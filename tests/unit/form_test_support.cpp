@@ -1,5 +1,7 @@
 #include "form_test_support.h"
 
+#include <gtest/gtest.h>
+
 #include "common/public_unit.h"
 #include "common/text.h"
 #include "fakes/fake_graphics.h"
@@ -59,6 +61,17 @@ std::u16string LastIeUrl(const FakeSystem& system) {
   const std::u16string& parameters = system.shell.executions.back().parameters;
   if (parameters.size() < 2) return parameters;
   return parameters.substr(1, parameters.size() - 2);
+}
+
+void ExpectEachOpensItsAddress(FakeSystem& system, WindowHandle owner, const std::vector<ButtonAddress>& rows) {
+  for (const ButtonAddress& row : rows) {
+    system.shell.executions.clear();
+    row.click();
+    ASSERT_EQ(system.shell.executions.size(), 1u) << row.button;
+    EXPECT_EQ(system.shell.executions[0].file, u"IExplore.EXE") << row.button;
+    EXPECT_EQ(system.shell.executions[0].owner, owner) << row.button;
+    EXPECT_EQ(LastIeUrl(system), row.url) << row.button;
+  }
 }
 
 }  // namespace vkr::testing

@@ -185,6 +185,7 @@ TEST_F(UpgradeAnimateIconTest, DownloadsAndStartsTheUpdater) {
   system.http.Answer(AnimateIconDownloadUrl, 200, "MZ\x90\x00 updater");
   UpgradeAnimateIcon();
   ASSERT_EQ(system.http.requests.size(), 1u);
+  EXPECT_EQ(system.http.requests[0].url, u"http://down.velqo.com/Velqo/vkr/animateicon/VelqoAnimateIcon.exe");
   EXPECT_EQ(system.http.requests[0].read_timeout_ms, 10000u);
   EXPECT_EQ(system.http.requests[0].cap, kMaxDownloadBytes);
   EXPECT_EQ(system.files.Contents(target), std::string("MZ\x90\x00 updater"));
