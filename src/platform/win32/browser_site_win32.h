@@ -12,8 +12,7 @@
 
 namespace vkr::win32 {
 
-// The site the control lives in: client site, in-place site and frame, and the host UI handler
-// with the launcher's settings.
+// One per browser; the control holds references to it until the browser closes the control.
 class BrowserSite : public IOleClientSite,
                     public IOleInPlaceSite,
                     public IOleInPlaceFrame,
