@@ -2,15 +2,18 @@
 enable_language(RC)
 find_package(Threads REQUIRED)
 
+# The system libraries the adapters call, each named though CMake and the compiler driver add
+# some of them by default (kernel32 always comes last, from the driver). The interface GUIDs come
+# from uuid; the picture decoder is created through COM, so windowscodecs is not linked.
 set(VKR_WIN32_LIBS
-  ole32 oleaut32 uuid comctl32 shell32 shlwapi user32 gdi32 gdiplus advapi32 version
-  wininet iphlpapi ws2_32 msimg32 windowscodecs)
-
-target_compile_definitions(vkr_core PUBLIC UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
+  ole32 oleaut32 uuid comctl32 shell32 user32 gdi32 advapi32 version wininet iphlpapi ws2_32 msimg32)
 
 file(GLOB VKR_ADAPTER_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/platform/win32/*.cpp)
 add_library(vkr_win32 STATIC ${VKR_ADAPTER_SOURCES})
 target_link_libraries(vkr_win32 PUBLIC vkr_core ${VKR_WIN32_LIBS} Threads::Threads)
+# The Windows headers' settings: for the adapters and everything built on them (vkr.exe, its tests,
+# the benchmark programs), never for the portable core.
+target_compile_definitions(vkr_win32 PUBLIC UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
 target_compile_options(vkr_win32 PRIVATE ${VKR_WARNINGS})
 
 add_executable(vkr WIN32 ${CMAKE_SOURCE_DIR}/src/app/main_win32.cpp ${CMAKE_SOURCE_DIR}/resources/vkr.rc)
@@ -40,8 +43,12 @@ if(VKR_WIN32_TEST_SOURCES)
   # vkr.exe sits beside the tests so that its version resource can be read.
   add_dependencies(win32_tests vkr)
   set_target_properties(win32_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/out)
-  add_test(NAME win32_tests COMMAND win32_tests)
-  set_tests_properties(win32_tests PROPERTIES TIMEOUT 600)
+  # One ctest entry per test, each in a process of its own, so that a test that crashes ends only
+  # itself. The tests are read from the sources: listing them by running the program would need
+  # Wine at build time.
+  include(GoogleTest)
+  gtest_add_tests(TARGET win32_tests SOURCES ${VKR_WIN32_TEST_SOURCES} TEST_LIST VKR_WIN32_TESTS)
+  set_tests_properties(${VKR_WIN32_TESTS} PROPERTIES TIMEOUT 120)
 endif()
 
 # Test programs: the recording program that the stand-in serves as the installer and the companion

@@ -1,10 +1,8 @@
 #include "app/program.h"
 
-#include <vector>
-
+#include "common/command_line.h"
 #include "common/public_config.h"
 #include "common/public_unit.h"
-#include "common/text.h"
 #include "login/form_login.h"
 #include "platform/system.h"
 #include "platform/win_constants.h"
@@ -12,11 +10,6 @@
 #include "uninstall/un_install.h"
 
 namespace vkr {
-
-std::u16string FirstParameterLowered() {
-  const std::vector<std::u16string> arguments = Sys().processes->Arguments();
-  return arguments.empty() ? std::u16string() : LowerAscii(arguments.front());
-}
 
 bool HasUninstallSwitch() { return FirstParameterLowered() == kUninstallSwitch; }
 

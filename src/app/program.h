@@ -6,16 +6,9 @@
 
 namespace vkr {
 
-inline constexpr char16_t kUninstallSwitch[] = u"/uninst";
-inline constexpr char16_t kSetupSuccessSwitch[] = u"/setupsucc";
-inline constexpr char16_t kSetupSuccessAndDownloadSwitch[] = u"/setupsuccanddown";
-inline constexpr char16_t kAutoRunSwitch[] = u"/autorun";
-
 inline constexpr char16_t kMissingSkinText[] = u"您的资源缺失，请下载新的程序或联系Velqo客服，谢谢！";
 inline constexpr char16_t kMissingSkinCaption[] = u"错误";
 
-// The first command-line parameter lower-cased (A to Z only), or empty without parameters.
-std::u16string FirstParameterLowered();
 // True when the first parameter, lower-cased, is exactly "/uninst".
 bool HasUninstallSwitch();
 // Starts vkrAnimate.exe from DataDir through the shell when the file exists.

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "controls/graphic_control.h"
-#include "platform/picture.h"
+#include "controls/picture.h"
 
 namespace vkr {
 

@@ -9,8 +9,8 @@
 #include <string>
 
 #include "controls/graphic_control.h"
+#include "controls/picture.h"
 #include "platform/canvas.h"
-#include "platform/picture.h"
 
 namespace vkr {
 

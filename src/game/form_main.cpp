@@ -1,12 +1,12 @@
 #include "game/form_main.h"
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "common/public_config.h"
 #include "common/public_unit.h"
 #include "common/text.h"
-#include "login/form_login.h"
 #include "platform/system.h"
 #include "platform/win_constants.h"
 
@@ -19,13 +19,10 @@ namespace {
 constexpr Color kGameWindowColor = RgbColor(149, 131, 78);
 constexpr Color kWebPanelColor = RgbColor(128, 128, 0);
 constexpr Color kTitleTextColor = RgbColor(255, 255, 255);
-constexpr std::uint16_t kFloatingPointControlWord = 0x133F;
 constexpr std::uintptr_t kExtendedKeyFlag = 1u << 24;
 constexpr int kMenuRefreshId = 1;
 constexpr int kMenuClearCacheId = 2;
 constexpr int kMenuStartupId = 3;
-constexpr int kMenuOpenId = 1;
-constexpr int kMenuExitId = 2;
 
 // Every game window that exists; the one message hook offers each queued message to them.
 std::vector<TFormMain*>& LiveGameWindows() {
@@ -105,7 +102,7 @@ std::optional<std::u16string> LoadGameTarget(const std::u16string& url) {
   return url.substr(std::char_traits<char16_t>::length(kLoadGamePrefix));
 }
 
-TFormMain::TFormMain() {
+TFormMain::TFormMain(std::function<void()> show_login_window) : show_login_window_(std::move(show_login_window)) {
   WindowSpec window_spec;
   window_spec.caption = kApplicationTitle;
   window_spec.bounds = RestoredBounds(Sys().windows->PrimaryScreenSize());
@@ -119,84 +116,91 @@ TFormMain::TFormMain() {
   if (!CreateHandle(window_spec)) return;
   LiveGameWindows().push_back(this);
 
-  // The title bar, bottom to top: background, foot strip, logo, labels, buttons.
-  LoadGamePicture(u"TITLE_BACK", &imgTitleLeft.GetPicture());
-  imgTitleLeft.SetStretch(true);
-  imgTitleLeft.SetTransparent(true);
-  imgTitleLeft.SetBounds(0, 0, kGameDesignWidth, kTitleHeight);
-  imgTitleLeft.SetAnchors(kAnchorLeft | kAnchorTop | kAnchorRight);
-  imgTitleLeft.SetOnDblClick([this](GraphicControl*) { imgMaxClick(); });
+  // The title bar, bottom to top: background, foot strip, logo, labels, buttons. Positions are
+  // the design's (936 x 640); the anchors carry them to the window's size.
+  const struct {
+    ImageControl* image;
+    const char16_t* picture;
+    Rect bounds;
+    std::uint32_t anchors;
+    bool transparent;
+    bool double_click_toggles_maximized;
+  } images[] = {
+      {&imgTitleLeft, u"TITLE_BACK", vkr::BoundsRect(0, 0, kGameDesignWidth, kTitleHeight),
+       kAnchorLeft | kAnchorTop | kAnchorRight, true, true},
+      {&imgFoot, u"FOOT", vkr::BoundsRect(0, kGameDesignHeight - 11, kGameDesignWidth, 11),
+       kAnchorLeft | kAnchorRight | kAnchorBottom, false, false},
+      {&img1, u"LOGO", vkr::BoundsRect(7, -2, 26, 30), kAnchorLeft | kAnchorTop, true, true},
+  };
+  for (const auto& entry : images) {
+    ImageControl& image = *entry.image;
+    LoadGamePicture(entry.picture, &image.GetPicture());
+    image.SetStretch(true);
+    image.SetTransparent(entry.transparent);
+    image.SetBoundsRect(entry.bounds);
+    image.SetAnchors(entry.anchors);
+    if (entry.double_click_toggles_maximized) image.SetOnDblClick([this](GraphicControl*) { imgMaxClick(); });
+    Controls().Add(&image);
+  }
+  // Only the title image starts a drag; what lies over it does not.
   imgTitleLeft.SetOnMouseMove(
       [this](GraphicControl*, ShiftState shift, int x, int y) { imgTitleLeftMouseMove(shift, x, y); });
-  Controls().Add(&imgTitleLeft);
 
-  LoadGamePicture(u"FOOT", &imgFoot.GetPicture());
-  imgFoot.SetStretch(true);
-  imgFoot.SetBounds(0, kGameDesignHeight - 11, kGameDesignWidth, 11);
-  imgFoot.SetAnchors(kAnchorLeft | kAnchorRight | kAnchorBottom);
-  Controls().Add(&imgFoot);
-
-  LoadGamePicture(u"LOGO", &img1.GetPicture());
-  img1.SetStretch(true);
-  img1.SetTransparent(true);
-  img1.SetBounds(7, -2, 26, 30);
-  img1.SetOnDblClick([this](GraphicControl*) { imgMaxClick(); });
-  Controls().Add(&img1);
-
-  lblwebtitle.SetFont(TitleFont());
-  lblwebtitle.SetTransparent(true);
-  lblwebtitle.SetConstraints(SizeConstraints{0, 0, kWebTitleMaxWidth, 0});
-  lblwebtitle.SetBounds(kWebTitleLeft, 5, 0, 0);
-  lblwebtitle.SetAutoSize(true);
-  lblwebtitle.SetOnDblClick([this](GraphicControl*) { imgMaxClick(); });
-  Controls().Add(&lblwebtitle);
-
-  lblBackservicelist.SetFont(TitleFont());
-  lblBackservicelist.SetTransparent(true);
-  lblBackservicelist.SetConstraints(SizeConstraints{0, 0, kBackServiceListMaxWidth, 0});
-  lblBackservicelist.SetBounds(159, 5, 0, 0);
-  lblBackservicelist.SetAutoSize(true);
-  lblBackservicelist.SetCursor(ControlCursor::kHand);
-  lblBackservicelist.SetOnMouseEnter([this](GraphicControl*) {
-    Font font = lblBackservicelist.Font();
-    font.style |= kFontUnderline;
-    lblBackservicelist.SetFont(font);
-  });
-  const auto plain = [this]() {
-    Font font = lblBackservicelist.Font();
-    font.style &= ~static_cast<std::uint32_t>(kFontUnderline);
-    lblBackservicelist.SetFont(font);
+  // Sized to their text up to a width; the back link is moved after the title as it changes.
+  const struct {
+    LabelControl* label;
+    int left;
+    int max_width;
+    void (TFormMain::*double_click)();
+  } labels[] = {
+      {&lblwebtitle, kWebTitleLeft, kWebTitleMaxWidth, &TFormMain::imgMaxClick},
+      {&lblBackservicelist, 159, kBackServiceListMaxWidth, &TFormMain::lblBackservicelistClick},
   };
-  lblBackservicelist.SetOnMouseLeave([plain](GraphicControl*) { plain(); });
-  lblBackservicelist.SetOnMouseUp([plain](GraphicControl*, MouseButton, ShiftState, int, int) { plain(); });
+  for (const auto& entry : labels) {
+    LabelControl& label = *entry.label;
+    label.SetFont(TitleFont());
+    label.SetTransparent(true);
+    label.SetConstraints(SizeConstraints{0, 0, entry.max_width, 0});
+    label.SetBounds(entry.left, 5, 0, 0);
+    label.SetAutoSize(true);
+    auto double_click = entry.double_click;
+    label.SetOnDblClick([this, double_click](GraphicControl*) { (this->*double_click)(); });
+    Controls().Add(&label);
+  }
+  // The back link underlines while the mouse is over it.
+  lblBackservicelist.SetCursor(ControlCursor::kHand);
+  lblBackservicelist.SetOnMouseEnter([this](GraphicControl*) { SetBackServiceListUnderlined(true); });
+  lblBackservicelist.SetOnMouseLeave([this](GraphicControl*) { SetBackServiceListUnderlined(false); });
+  lblBackservicelist.SetOnMouseUp(
+      [this](GraphicControl*, MouseButton, ShiftState, int, int) { SetBackServiceListUnderlined(false); });
   lblBackservicelist.SetOnClick([this](GraphicControl*) { lblBackservicelistClick(); });
-  lblBackservicelist.SetOnDblClick([this](GraphicControl*) { lblBackservicelistClick(); });
-  Controls().Add(&lblBackservicelist);
 
+  // Anchored to the right edge. A zero size takes the button's picture and follows it; the close
+  // button is 34 x 26, its 29 x 24 pictures drawn unscaled at the top-left corner.
   const struct {
     TVuxoButton* button;
     const char16_t* name;
     int left;
+    Size fixed_size;
     void (TFormMain::*click)();
   } buttons[] = {
-      {&imgClose, u"CLOSE", 900, &TFormMain::imgCloseClick},
-      {&imgMax, u"MAX", 872, &TFormMain::imgMaxClick},
-      {&imgMin, u"MIN", 845, &TFormMain::imgMinClick},
-      {&imgSetting, u"SETTING", 728, &TFormMain::imgSettingClick},
-      {&imgBbs, u"BBS", 665, &TFormMain::imgBbsClick},
-      {&imgHomePage, u"HOMEPAGE", 602, &TFormMain::imgHomePageClick},
-      {&imgPay, u"PAY", 536, &TFormMain::imgPayClick},
-      {&imgService, u"SERVICE", 470, &TFormMain::imgServiceClick},
-      {&imgBossKey, u"BOSSKEY", 816, &TFormMain::imgBossKeyClick},
+      {&imgClose, u"CLOSE", 900, {34, 26}, &TFormMain::imgCloseClick},
+      {&imgMax, u"MAX", 872, {}, &TFormMain::imgMaxClick},
+      {&imgMin, u"MIN", 845, {}, &TFormMain::imgMinClick},
+      {&imgSetting, u"SETTING", 728, {}, &TFormMain::imgSettingClick},
+      {&imgBbs, u"BBS", 665, {}, &TFormMain::imgBbsClick},
+      {&imgHomePage, u"HOMEPAGE", 602, {}, &TFormMain::imgHomePageClick},
+      {&imgPay, u"PAY", 536, {}, &TFormMain::imgPayClick},
+      {&imgService, u"SERVICE", 470, {}, &TFormMain::imgServiceClick},
+      {&imgBossKey, u"BOSSKEY", 816, {}, &TFormMain::imgBossKeyClick},
   };
   for (const auto& entry : buttons) {
     TVuxoButton& button = *entry.button;
     LoadGameButtonFaces(button, entry.name);
     button.SetCursor(ControlCursor::kHand);
     button.SetAnchors(kAnchorTop | kAnchorRight);
-    if (&button == &imgClose) {
-      // 34 x 26, its 29 x 24 pictures drawn unscaled at the top-left corner.
-      button.SetBounds(entry.left, 2, 34, 26);
+    if (entry.fixed_size.width > 0) {
+      button.SetBounds(entry.left, 2, entry.fixed_size.width, entry.fixed_size.height);
     } else {
       button.SetBounds(entry.left, 2, button.Picture().Width(), button.Picture().Height());
       button.SetAutoSize(true);
@@ -205,40 +209,55 @@ TFormMain::TFormMain() {
     button.SetOnClick([this, click](GraphicControl*) { (this->*click)(); });
     Controls().Add(&button);
   }
+  // The maximise button shows its check pictures while the window is maximised.
+  const struct {
+    const char16_t* picture;
+    void (TVuxoButton::*set)(const Picture&);
+  } check_faces[] = {
+      {u"MAX_CHECK_NORMAL", &TVuxoButton::SetPictureCheckNormal},
+      {u"MAX_CHECK_OVER", &TVuxoButton::SetPictureCheckMouseOver},
+      {u"MAX_CHECK_DOWN", &TVuxoButton::SetPictureCheckMouseDown},
+  };
   Picture check;
-  LoadGamePicture(u"MAX_CHECK_NORMAL", &check);
-  imgMax.SetPictureCheckNormal(check);
-  LoadGamePicture(u"MAX_CHECK_OVER", &check);
-  imgMax.SetPictureCheckMouseOver(check);
-  LoadGamePicture(u"MAX_CHECK_DOWN", &check);
-  imgMax.SetPictureCheckMouseDown(check);
+  for (const auto& entry : check_faces) {
+    LoadGamePicture(entry.picture, &check);
+    (imgMax.*entry.set)(check);
+  }
 
   FormCreate();
+}
+
+void TFormMain::SetBackServiceListUnderlined(bool underlined) {
+  Font font = lblBackservicelist.Font();
+  if (underlined) {
+    font.style |= kFontUnderline;
+  } else {
+    font.style &= ~static_cast<std::uint32_t>(kFontUnderline);
+  }
+  lblBackservicelist.SetFont(font);
 }
 
 TFormMain::~TFormMain() {
   LeaveLiveGameWindows(this);
   if (FormMain == this) FormMain = nullptr;
-  if (tray_icon_shown_) DisposBarIco();
+  if (tray_.Shown()) DisposBarIco();
   FormDestroy();
   DestroyHandle();
 }
 
 void TFormMain::FormCreate() {
-  // 1.
   AddNewFrame();
-  // 2. Colour, caption, no border, the application's icon (given at creation).
+  // Colour, caption, no border, the application's icon (given at creation).
   Sys().windows->SetBackground(Handle(), kGameWindowColor);
   Sys().windows->SetCaption(Handle(), kApplicationTitle);
-  // 3.
+  // A borderless window that the taskbar can still minimise, maximise and restore.
   Sys().windows->SetStyle(Handle(),
                           Sys().windows->Style(Handle()) | win::WS_SYSMENU | win::WS_MINIMIZEBOX | win::WS_MAXIMIZEBOX);
-  // 4. The check pictures stand for the maximised state.
+  // The check pictures stand for the maximised state, which Show gives the window (over the work
+  // area, from OnGetMinMaxInfo).
   imgMax.SetCheck(true);
-  // 5. Maximised over the work area once shown (WMMaxSizeInfo gives the work area).
-  // 6.
   lblBackservicelist.SetCaption(kBackServiceListCaption);
-  // 7.
+  // The hosted browser expects every floating-point exception masked.
   Sys().windows->SetFloatingPointControlWord(kFloatingPointControlWord);
   InstallKeyboardHook();
 }
@@ -358,8 +377,8 @@ void TFormMain::Close() {
   if (closed_ || !HandleAllocated()) return;
   closed_ = true;
   // The close action frees the window; the login window comes back.
-  if (FormLogin) FormLogin->Show();
-  if (tray_icon_shown_) DisposBarIco();
+  if (show_login_window_) show_login_window_();
+  if (tray_.Shown()) DisposBarIco();
   FormDestroy();
   DestroyHandle();
 }
@@ -384,10 +403,7 @@ void TFormMain::Destroyed() {
   if (FormMain == this) FormMain = nullptr;
 }
 
-void TFormMain::DisposBarIco() {
-  Sys().tray->Notify(win::NIM_DELETE, MakeTrayRecord(Handle(), kGameTrayMessage, kTrayTipAdd));
-  tray_icon_shown_ = false;
-}
+void TFormMain::DisposBarIco() { tray_.Remove(Handle()); }
 
 void TFormMain::WMSysCommand(const WindowMessage& message) {
   if (message.wparam != kHideToTrayCommand) {
@@ -395,22 +411,24 @@ void TFormMain::WMSysCommand(const WindowMessage& message) {
     return;
   }
   // The boss key.
-  tray_icon_shown_ =
-      Sys().tray->Notify(win::NIM_ADD, MakeTrayRecord(Handle(), kGameTrayMessage, kTrayTipAdd)) || tray_icon_shown_;
-  Sys().windows->Show(Handle(), win::SW_HIDE);
+  tray_.HideWindow(Handle());
 }
 
 void TFormMain::WMBarIconClick(const WindowMessage& message) {
-  if (message.lparam == win::WM_LBUTTONDOWN) {
-    DisposBarIco();
-    Sys().windows->Show(Handle(), win::SW_SHOWNA);
-  } else if (message.lparam == win::WM_RBUTTONDOWN) {
-    const Point cursor = Sys().windows->CursorPos();
-    Sys().windows->SetForeground(Handle());
-    const int chosen = Sys().menus->TrackPopup(
-        Handle(), {MenuItem{kMenuOpenId, kMenuOpen, false}, MenuItem{kMenuExitId, kMenuExit, false}}, cursor);
-    if (chosen == kMenuOpenId) N1Click();
-    if (chosen == kMenuExitId) N2Click();
+  switch (tray_.OnCallback(Handle(), message.lparam)) {
+    case TrayRequest::kLeftPress:
+      // Back without taking the focus from where the player is.
+      DisposBarIco();
+      Sys().windows->Show(Handle(), win::SW_SHOWNA);
+      break;
+    case TrayRequest::kOpen:
+      N1Click();
+      break;
+    case TrayRequest::kExit:
+      N2Click();
+      break;
+    case TrayRequest::kNone:
+      break;
   }
 }
 

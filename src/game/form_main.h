@@ -6,16 +6,17 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 
-#include "common/form.h"
 #include "controls/image_control.h"
 #include "controls/label_control.h"
 #include "controls/vuxo_button.h"
 #include "game/frame_web.h"
-#include "platform/tray.h"
+#include "ui/form.h"
+#include "ui/tray_icon.h"
 
 namespace vkr {
 
@@ -59,17 +60,18 @@ std::optional<std::u16string> LoadGameTarget(const std::u16string& url);
 class TFormMain : public TForm {
  public:
   // Creates the window hidden and runs FormCreate: the web frame starts loading EnterGameUrl.
-  TFormMain();
+  // `show_login_window` brings the login window back when this window closes.
+  explicit TFormMain(std::function<void()> show_login_window);
   ~TFormMain() override;
 
   // Shows the window in the state FormCreate gave it (maximised).
   void Show();
-  // Closes and frees the window, then shows the login window (every way of closing ends here).
+  // Closes and frees the window and shows the login window (every way of closing ends here).
   void Close();
 
   TFrameWeb* Frame() const { return NewFrame.get(); }
   const std::u16string& RevigateUrl() const { return FRevigateUrl; }
-  bool TrayIconShown() const { return tray_icon_shown_; }
+  bool TrayIconShown() const { return tray_.Shown(); }
 
   // Written by the web frame: the page title, with the back-link 10 pixels after it.
   void SetWebTitle(const std::u16string& text);
@@ -117,6 +119,7 @@ class TFormMain : public TForm {
   void WMBarIconClick(const WindowMessage& message);
   void WMRevigate();
   void popmenuSettingPopup(bool* startup_checked);
+  void SetBackServiceListUnderlined(bool underlined);
 
   TVuxoButton imgClose;
   TVuxoButton imgMax;
@@ -135,8 +138,9 @@ class TFormMain : public TForm {
   std::u16string FRevigateUrl;
   std::unique_ptr<TFrameWeb> NewFrame;
 
+  std::function<void()> show_login_window_;
   bool closed_ = false;
-  bool tray_icon_shown_ = false;
+  TrayIcon tray_{kGameTrayMessage, kTrayTipAdd, true};
 };
 
 // The current game window; null while none is open.

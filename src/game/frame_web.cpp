@@ -5,8 +5,8 @@
 #include "common/public_unit.h"
 #include "common/text.h"
 #include "game/form_main.h"
-#include "login/form_login.h"
 #include "platform/system.h"
+#include "ui/form.h"
 
 namespace vkr {
 
@@ -18,7 +18,7 @@ TFrameWeb::TFrameWeb(TFormMain* owner, WindowHandle parent, const Rect& bounds) 
     embeddedwb_->events.new_window3 = [this](const std::u16string& url, const std::u16string&, std::uint32_t,
                                              bool& cancel) { embeddedwbNewWindow3(url, cancel); };
   }
-  Sys().windows->SetFloatingPointControlWord(0x133F);
+  Sys().windows->SetFloatingPointControlWord(kFloatingPointControlWord);
 }
 
 TFrameWeb::~TFrameWeb() {

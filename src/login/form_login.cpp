@@ -26,9 +26,6 @@ std::unique_ptr<TFormLogin>& LoginWindowOwner() {
 constexpr Color kWhiteKey = RgbColor(255, 255, 255);
 constexpr Color kYellow = RgbColor(255, 255, 0);
 constexpr Color kInfosBackground = RgbColor(37, 16, 8);  // 528421
-constexpr std::uint16_t kFloatingPointControlWord = 0x133F;
-constexpr int kMenuOpenId = 1;
-constexpr int kMenuExitId = 2;
 
 // The six buttons: resource names of their faces (JPEG, normal and mouse-over).
 void LoadLoginButtonFaces(TVuxoButton& button, const std::u16string& name) {
@@ -70,18 +67,6 @@ std::intptr_t SizingEdgeHitTest(Point point, const Rect& window, std::intptr_t u
   if (point.x >= right - 4) return win::HTRIGHT;
   if (point.y >= bottom - 4) return win::HTBOTTOM;
   return usual;
-}
-
-TrayRecord MakeTrayRecord(WindowHandle window, std::uint32_t callback_message, const std::u16string& tip) {
-  TrayRecord record;
-  record.size = 88;
-  record.window = window;
-  record.id = 0;
-  record.flags = win::NIF_MESSAGE | win::NIF_ICON | win::NIF_TIP;
-  record.callback_message = callback_message;
-  record.application_icon = true;
-  record.tip = tip;
-  return record;
 }
 
 TFormLogin::TFormLogin() {
@@ -152,40 +137,34 @@ TFormLogin::~TFormLogin() {
   if (FormLogin == this) FormLogin = nullptr;
   // The game windows go first: closing one shows this window, which must still be whole.
   game_windows_.clear();
-  if (HandleAllocated() && tray_icon_shown_) {
-    Sys().tray->Notify(win::NIM_DELETE, MakeTrayRecord(Handle(), kLoginTrayMessage, kLoginTrayTipRemove));
-  }
+  if (HandleAllocated() && tray_.Shown()) tray_.Remove(Handle());
   // The browser's window is a child of this window: it goes before its parent.
   ReleaseBrowser();
   DestroyHandle();
 }
 
 void TFormLogin::FormCreate() {
-  // 1. The hidden application window, the application title and the caption.
+  // The application title is also the name of the Run entry.
   Sys().ui->SetApplicationWindowText(kApplicationTitle);
   ApplicationTitle = kApplicationTitle;
   Sys().windows->SetCaption(Handle(), kApplicationTitle);
-  // 2. White is the transparent colour and the window's own colour, so the skin's white areas
+  // White is the transparent colour and the window's own colour, so the skin's white areas
   // give the window its shape; full opacity otherwise.
   Sys().windows->SetColorKey(Handle(), kWhiteKey, 255);
   Sys().windows->SetBackground(Handle(), kWhiteKey);
-  // 3.
   FNavigateError = false;
   FNavigateSuccess = false;
-  // 4. The update worker frees itself; it reaches this window only through FormLogin.
+  // The update worker frees itself; it reaches this window only through FormLogin.
   TUpdataThread::Start([]() {
     if (FormLogin) FormLogin->CloseApp();
   });
-  // 5. A borderless window that can still be minimised and restored from the taskbar.
+  // A borderless window that can still be minimised and restored from the taskbar.
   Sys().windows->SetStyle(Handle(), Sys().windows->Style(Handle()) | win::WS_MINIMIZEBOX | win::WS_SYSMENU);
-  // 6.
   if (browser) browser->Navigate(GameLoginUrl);
-  // 7.
   PlaceControls();
-  // 8.
   std::u16string error;
   imgBackground.GetPicture().LoadFromFile(GetLoginSkinPath(), &error);
-  // 9. The hosted browser expects every floating-point exception masked.
+  // The hosted browser expects every floating-point exception masked.
   Sys().windows->SetFloatingPointControlWord(kFloatingPointControlWord);
 }
 
@@ -225,10 +204,7 @@ void TFormLogin::FormClose() {
   closing_ = true;
   // Closing the main window ends the program.
   Sys().ui->Terminate();
-  if (tray_icon_shown_) {
-    Sys().tray->Notify(win::NIM_DELETE, MakeTrayRecord(Handle(), kLoginTrayMessage, kLoginTrayTipRemove));
-    tray_icon_shown_ = false;
-  }
+  if (tray_.Shown()) tray_.Remove(Handle());
   ReleaseBrowser();
   DestroyHandle();
 }
@@ -248,16 +224,15 @@ void TFormLogin::Destroyed() {
 }
 
 void TFormLogin::browserBeforeNavigate2(const std::u16string& url, bool& cancel) {
-  // 1. The recharge page opens in Internet Explorer; the scan below still runs.
+  // The recharge page opens in Internet Explorer; the scan below still runs.
   if (url == PayUrl) {
     OpenUrlInIE(Handle(), url);
     cancel = true;
   }
   if (!Contains(url, EnterGameMarker)) {
-    // 2. The user name is read from the page about to be left.
+    // The user name is read from the page about to be left.
     ScanUserName();
   } else {
-    // 3.
     EnterGame(url);
     cancel = true;
   }
@@ -291,7 +266,8 @@ void TFormLogin::EnterGame(const std::u16string& url) {
   for (auto it = game_windows_.begin(); it != game_windows_.end();) {
     it = (*it)->HandleAllocated() ? it + 1 : game_windows_.erase(it);
   }
-  game_windows_.push_back(std::make_unique<TFormMain>());
+  // However it closes, a game window brings this window back.
+  game_windows_.push_back(std::make_unique<TFormMain>([this]() { Show(); }));
   FormMain = game_windows_.back().get();
   FormMain->Show();
   // Without a game window to show, the login window stays.
@@ -376,26 +352,27 @@ void TFormLogin::WMSysCommand(const WindowMessage& message) {
   Sys().windows->SetExStyle(Handle(),
                             (Sys().windows->ExStyle(Handle()) | win::WS_EX_TOOLWINDOW) & ~win::WS_EX_APPWINDOW);
   Sys().windows->Show(Handle(), win::SW_MINIMIZE);
-  tray_icon_shown_ =
-      Sys().tray->Notify(win::NIM_ADD, MakeTrayRecord(Handle(), kLoginTrayMessage, kTrayTipAdd)) || tray_icon_shown_;
-  Sys().windows->Show(Handle(), win::SW_HIDE);
+  tray_.HideWindow(Handle());
 }
 
 void TFormLogin::WMBarIconClick(const WindowMessage& message) {
-  if (message.lparam == win::WM_LBUTTONDOWN) {
-    RestoreFromTray();
-  } else if (message.lparam == win::WM_RBUTTONDOWN) {
-    const Point cursor = Sys().windows->CursorPos();
-    const int chosen = Sys().menus->TrackPopup(
-        Handle(), {MenuItem{kMenuOpenId, kMenuOpen, false}, MenuItem{kMenuExitId, kMenuExit, false}}, cursor);
-    if (chosen == kMenuOpenId) mniOpenClick();
-    if (chosen == kMenuExitId) mniExitClick();
+  switch (tray_.OnCallback(Handle(), message.lparam)) {
+    case TrayRequest::kLeftPress:
+      RestoreFromTray();
+      break;
+    case TrayRequest::kOpen:
+      mniOpenClick();
+      break;
+    case TrayRequest::kExit:
+      mniExitClick();
+      break;
+    case TrayRequest::kNone:
+      break;
   }
 }
 
 void TFormLogin::RestoreFromTray() {
-  Sys().tray->Notify(win::NIM_DELETE, MakeTrayRecord(Handle(), kLoginTrayMessage, kLoginTrayTipRemove));
-  tray_icon_shown_ = false;
+  tray_.Remove(Handle());
   Sys().windows->SetExStyle(Handle(),
                             (Sys().windows->ExStyle(Handle()) | win::WS_EX_APPWINDOW) & ~win::WS_EX_TOOLWINDOW);
   // A pending retry is cancelled.

@@ -11,12 +11,12 @@
 #include <string>
 #include <vector>
 
-#include "common/form.h"
 #include "controls/image_control.h"
 #include "controls/label_control.h"
 #include "controls/vuxo_button.h"
 #include "platform/browser.h"
-#include "platform/tray.h"
+#include "ui/form.h"
+#include "ui/tray_icon.h"
 
 namespace vkr {
 
@@ -28,20 +28,12 @@ inline constexpr std::uint32_t kLoginTrayMessage = 1225;            // WM_USER +
 
 inline constexpr char16_t kLoginLoadingText[] = u"正在为您加载资源，请稍后...";
 inline constexpr char16_t kLoginFailureText[] = u"您的网络出现异常，请检查，谢谢！";
-inline constexpr char16_t kTrayTipAdd[] = u"单击左键或右键";
+// The record that removes the login window's tray icon carries its own tip (never shown).
 inline constexpr char16_t kLoginTrayTipRemove[] = u"左键双击弹出或右键";
-inline constexpr char16_t kMenuOpen[] = u"打开";
-inline constexpr char16_t kMenuExit[] = u"退出";
-// New-window requests whose address holds this are the page's commands, never windows.
-inline constexpr char16_t kClientCommand[] = u"client_command";
 
 inline constexpr int kLoginWidth = 888;
 inline constexpr int kLoginHeight = 566;
 inline constexpr std::uint32_t kRetryPeriodMs = 5000;
-// The system command that asks a window to hide to the notification area.
-inline constexpr std::uintptr_t kHideToTrayCommand = 0;
-// SC_MOVE + 1: the system's move loop, driven by the mouse.
-inline constexpr std::uintptr_t kMoveCommand = 0xF011;
 
 // Layout of the login window, client coordinates.
 inline constexpr Rect kBrowserRect{287, 202, 857, 542};
@@ -60,9 +52,6 @@ Point CenteredNavigateInfosPosition(int width, int height);
 // The hit-test answer of the sizing edges: the usual answer unless the point (screen
 // coordinates) lies in the 6 x 6 bottom-right corner or on the 4-pixel right or bottom edge.
 std::intptr_t SizingEdgeHitTest(Point point, const Rect& window, std::intptr_t usual);
-
-// The tray record of a window: size 88, icon 0, message, icon and tip, the application's icon.
-TrayRecord MakeTrayRecord(WindowHandle window, std::uint32_t callback_message, const std::u16string& tip);
 
 class TFormLogin : public TForm {
  public:
@@ -138,7 +127,7 @@ class TFormLogin : public TForm {
   bool FNavigateSuccess = false;
 
   bool closing_ = false;
-  bool tray_icon_shown_ = false;
+  TrayIcon tray_{kLoginTrayMessage, kLoginTrayTipRemove, false};
   std::vector<std::unique_ptr<TFormMain>> game_windows_;
 };
 

@@ -4,7 +4,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/program.h"
+#include "common/command_line.h"
 #include "common/public_config.h"
 #include "common/public_unit.h"
 #include "common/text.h"

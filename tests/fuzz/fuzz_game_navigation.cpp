@@ -5,6 +5,7 @@
 #include <optional>
 #include <vector>
 
+#include "common/browser_settings.h"
 #include "common/public_config.h"
 #include "fakes/fake_browser.h"
 #include "fakes/fake_system.h"

@@ -5,6 +5,7 @@
 // windows are suppressed exactly for the page's client commands. Nothing else is opened or shown.
 #include <vector>
 
+#include "common/browser_settings.h"
 #include "common/public_config.h"
 #include "fakes/fake_browser.h"
 #include "fakes/fake_system.h"

@@ -465,6 +465,17 @@ TEST_F(LoginTest, TrayRightButtonOffersOpenAndExit) {
   EXPECT_EQ(system.tray.calls.back().action, win::NIM_DELETE);
 }
 
+TEST_F(LoginTest, ADismissedTrayMenuLeavesTheWindowInTheTray) {
+  system.windows.Dispatch(handle(), win::WM_SYSCOMMAND, 0, 0);
+  const std::size_t foreground_calls = system.windows.foreground_calls.size();
+  system.windows.Dispatch(handle(), kLoginTrayMessage, 0, win::WM_RBUTTONDOWN);
+  ASSERT_EQ(system.menus.popups.size(), 1u);
+  // Unlike the game window's, this menu pops up without bringing the window to the front.
+  EXPECT_EQ(system.windows.foreground_calls.size(), foreground_calls);
+  EXPECT_FALSE(window().visible);
+  EXPECT_EQ(system.tray.calls.size(), 1u);
+}
+
 TEST_F(LoginTest, OtherTrayMouseMessagesAreIgnored) {
   system.windows.Dispatch(handle(), win::WM_SYSCOMMAND, 0, 0);
   system.windows.Dispatch(handle(), kLoginTrayMessage, 0, win::WM_MOUSEMOVE);

@@ -246,6 +246,8 @@ TEST_F(GameTest, BossKeyHidesToTheTrayAndALeftPressBringsItBack) {
   ASSERT_EQ(system.tray.calls.size(), 2u);
   EXPECT_EQ(system.tray.calls[1].action, win::NIM_DELETE);
   EXPECT_EQ(system.tray.calls[1].record.callback_message, 1230u);
+  // The game window removes its icon with the record it added it with.
+  EXPECT_EQ(system.tray.calls[1].record.tip, u"单击左键或右键");
   EXPECT_TRUE(window().visible);
   // Shown without being activated.
   EXPECT_EQ(window().show_commands.back(), win::SW_SHOWNA);

@@ -1,4 +1,4 @@
-#include "common/form.h"
+#include "ui/form.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "common/text.h"
+#include "controls/picture.h"
 #include "fakes/fake_system.h"
 #include "platform/browser.h"
-#include "platform/picture.h"
 
 namespace vkr {
 namespace {

@@ -8,10 +8,16 @@
 #include <string>
 
 #include "controls/control_host.h"
-#include "platform/picture.h"
+#include "controls/picture.h"
 #include "platform/window.h"
 
 namespace vkr {
+
+// SC_MOVE + 1: the system's move loop, driven by the mouse (the windows' drag areas send it).
+inline constexpr std::uintptr_t kMoveCommand = 0xF011;
+// Every window and the web frame set this control word when created, for the browser they host:
+// all six floating-point exceptions masked, 64-bit precision, rounding to nearest.
+inline constexpr std::uint16_t kFloatingPointControlWord = 0x133F;
 
 // A layout position: rounded to the nearest pixel, halves to the even neighbour.
 inline int RoundPixels(double value) { return static_cast<int>(RoundHalfEven(value)); }

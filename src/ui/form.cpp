@@ -1,4 +1,4 @@
-#include "common/form.h"
+#include "ui/form.h"
 
 #include "platform/system.h"
 #include "platform/win_constants.h"

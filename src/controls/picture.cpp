@@ -1,4 +1,4 @@
-#include "platform/picture.h"
+#include "controls/picture.h"
 
 #include "common/text.h"
 #include "platform/system.h"
