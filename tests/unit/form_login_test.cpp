@@ -427,16 +427,7 @@ TEST_F(LoginTest, CommandZeroHidesTheWindowToTheTray) {
   EXPECT_FALSE(window().ex_style & win::WS_EX_APPWINDOW);
   EXPECT_EQ(window().show_state, win::SW_SHOWMINIMIZED);
   EXPECT_FALSE(window().visible);
-  ASSERT_EQ(system.tray.calls.size(), 1u);
-  const TrayRecord& record = system.tray.calls[0].record;
-  EXPECT_EQ(system.tray.calls[0].action, win::NIM_ADD);
-  EXPECT_EQ(record.size, 88u);
-  EXPECT_EQ(record.window, handle());
-  EXPECT_EQ(record.id, 0u);
-  EXPECT_EQ(record.flags, 7u);
-  EXPECT_EQ(record.callback_message, 1225u);
-  EXPECT_TRUE(record.application_icon);
-  EXPECT_EQ(record.tip, u"单击左键或右键");
+  testing::ExpectTrayIconAdded(system, handle(), 1225);
 
   system.windows.Dispatch(handle(), kLoginTrayMessage, 0, win::WM_LBUTTONDOWN);
   ASSERT_EQ(system.tray.calls.size(), 2u);

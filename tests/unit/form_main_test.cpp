@@ -232,15 +232,7 @@ TEST_F(GameTest, StartWithWindowsTogglesTheRunEntryAndRecordsTheChoice) {
 TEST_F(GameTest, BossKeyHidesToTheTrayAndALeftPressBringsItBack) {
   game->imgBossKeyClick();
   EXPECT_FALSE(window().visible);
-  ASSERT_EQ(system.tray.calls.size(), 1u);
-  const TrayRecord& record = system.tray.calls[0].record;
-  EXPECT_EQ(system.tray.calls[0].action, win::NIM_ADD);
-  EXPECT_EQ(record.size, 88u);
-  EXPECT_EQ(record.window, handle());
-  EXPECT_EQ(record.flags, 7u);
-  EXPECT_EQ(record.callback_message, 1230u);
-  EXPECT_EQ(record.tip, u"单击左键或右键");
-  EXPECT_TRUE(record.application_icon);
+  testing::ExpectTrayIconAdded(system, handle(), 1230);
 
   system.windows.Dispatch(handle(), kGameTrayMessage, 0, win::WM_LBUTTONDOWN);
   ASSERT_EQ(system.tray.calls.size(), 2u);
