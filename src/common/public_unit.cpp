@@ -27,6 +27,10 @@ constexpr std::uint32_t kDownloadReadTimeoutMs = 10000;
 }  // namespace
 
 void OpenUrlInIE(WindowHandle owner, const std::u16string& url) {
+  if (Sys().desktop) {
+    Sys().desktop->OpenUrl(owner, url);
+    return;
+  }
   // The address is one argument of the browser's command line: quoted, with any quotation mark
   // or control character in it encoded so that it cannot end the argument or the line.
   const std::u16string argument = u"\"" + PercentEncode(url, [](char16_t c) { return c == u'"' || c < 0x20; }) + u"\"";
@@ -76,6 +80,7 @@ std::u16string GetProgramsGroupFolder(bool per_user) {
 }
 
 std::u16string GetDataDir() {
+  if (Sys().desktop) return Sys().desktop->DataDir();
   const std::u16string folder = GetSpecialFolder(win::CSIDL_COMMON_APPDATA) + u"Velqo\\vkr";
   Sys().files->CreateDirectories(folder);
   return IncludeTrailingBackslash(folder);
@@ -85,7 +90,10 @@ std::u16string GetConfigPath() { return GetDataDir() + kConfigFileName; }
 
 std::u16string GetLauncherFolder() { return ExtractFilePath(Sys().files->ModulePath()); }
 
-std::u16string GetLoginSkinPath() { return GetLauncherFolder() + u"Skin\\loginBack.png"; }
+std::u16string GetLoginSkinPath() {
+  if (Sys().desktop) return Sys().desktop->LoginSkinPath();
+  return GetLauncherFolder() + u"Skin\\loginBack.png";
+}
 
 std::u16string GetAnimatePath() { return GetDataDir() + u"vkr" + u"Animate.exe"; }
 
@@ -205,6 +213,8 @@ bool StartDownloadedProgram(const std::u16string& path) {
 }
 
 void UpgradeAnimateIcon() {
+  // Where the package manager updates the launcher, it downloads no Windows program.
+  if (Sys().desktop && !Sys().desktop->SelfUpdates()) return;
   const std::u16string folder = GetLauncherFolder() + u"Upgrade";
   const std::u16string file = folder + u"\\IconAnimate_Update.exe";
   Sys().files->CreateDirectories(folder);

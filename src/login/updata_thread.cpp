@@ -65,6 +65,8 @@ std::u16string DownloadInstaller(const std::u16string& url, const std::u16string
 }  // namespace
 
 bool TUpdataThread::Start(std::function<void()> close_app) {
+  // Where the package manager updates the launcher, there is nothing for the worker to do.
+  if (Sys().desktop && !Sys().desktop->SelfUpdates()) return false;
   return Sys().threads->StartDetached([close_app = std::move(close_app)]() {
     try {
       Execute(close_app);

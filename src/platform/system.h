@@ -3,6 +3,7 @@
 #include "platform/browser.h"
 #include "platform/canvas.h"
 #include "platform/clock.h"
+#include "platform/desktop.h"
 #include "platform/files.h"
 #include "platform/http.h"
 #include "platform/machine.h"
@@ -39,6 +40,8 @@ struct System {
   Tray* tray = nullptr;
   Menus* menus = nullptr;
   Resources* resources = nullptr;
+  // The Linux desktop's conventions; null for the Windows ones, which the core follows itself.
+  Desktop* desktop = nullptr;
 };
 
 // The installed system. Installing happens before any worker thread starts and while none runs.

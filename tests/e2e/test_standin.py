@@ -72,6 +72,48 @@ class StandInTest(StandInTestCase):
         _, headers, _ = self.get("http://login.velqo.com/entergame_pc.php?server=../x")
         self.assertEqual(headers["Location"], "http://s1.morvane.velqo.com/")
 
+    def post(self, target, fields):
+        connection = http.client.HTTPConnection("127.0.0.1", self.port, timeout=10)
+        try:
+            body = "&".join("%s=%s" % item for item in fields.items())
+            connection.request("POST", target, body, {"Content-Type": "application/x-www-form-urlencoded"})
+            response = connection.getresponse()
+            return response.status, dict(response.getheaders()), response.read()
+        finally:
+            connection.close()
+
+    def test_login_form_leads_once_to_the_enter_game_address(self):
+        status, headers, _ = self.post("http://login.velqo.com/client/login.php",
+                                       {"username": "player7", "password": "secret", "server": "s12"})
+        self.assertEqual(status, 302)
+        enter = headers["Location"]
+        self.assertTrue(enter.startswith("http://login.velqo.com/client/enter.php?ticket="), enter)
+        status, _, body = self.get(enter)
+        self.assertEqual(status, 200)
+        self.assertIn(b'window.location.href = "http://login.velqo.com/entergame_pc.php?sid=1007&server=s12"', body)
+        # The ticket is used: reloading the page shows the login page instead.
+        status, headers, _ = self.get(enter)
+        self.assertEqual((status, headers["Location"]), (302, "http://login.velqo.com/client/index.php"))
+
+    def test_a_wrong_password_or_no_user_answers_an_alert(self):
+        for fields in ({"username": "player7", "password": "wrong"}, {"username": "", "password": "x"}):
+            with self.subTest(fields=fields):
+                status, _, body = self.post("http://login.velqo.com/client/login.php", fields)
+                self.assertEqual(status, 200)
+                self.assertIn("alert(".encode(), body)
+                self.assertNotIn(b"entergame", body)
+
+    def test_game_page_has_its_frame_pop_ups_and_loadgame_link(self):
+        status, _, body = self.get("http://s12.morvane.velqo.com/")
+        self.assertEqual(status, 200)
+        for text in (b"<title>Morvane S12</title>", b'src="http://www.velqo.com/frame.html"',
+                     b"window.open('http://s12.morvane.velqo.com/client_command?cmd=recharge')",
+                     b"window.open('http://s12.morvane.velqo.com/popup.html'",
+                     b'href="client://loadgame|http://s12.morvane.velqo.com/?reloaded=1"', b"first load"):
+            self.assertIn(text, body)
+        self.assertIn(b"reloaded", self.get("http://s12.morvane.velqo.com/?reloaded=1")[2])
+        self.assertEqual(self.get("http://www.velqo.com/frame.html")[0], 200)
+
     def test_programs_are_served_byte_for_byte(self):
         with open(self.program, "rb") as program:
             expected = program.read()

@@ -6,10 +6,20 @@ points at: proxied requests arrive with absolute addresses ("GET http://login.ve
 direct ones with a Host header. Only the velqo hosts below are served; every other host and path
 gets 404, so nothing ever reaches the internet.
 
-Served:
-  login.velqo.com     /client/index.php   login page with a "username" form
+Served (the pages are small and plain, laid out at fixed places so that tests can click them):
+  login.velqo.com     /client/index.php   login page: a form with a text input "username", a password
+                                          input, a server choice and a submit button
+                      /client/login.php   the form's target (POST or GET): with a user name and any
+                                          password but "wrong", 302 to /client/enter.php with a one-time
+                                          ticket; with the password "wrong", a page that shows an alert
+                      /client/enter.php   with an unused ticket, a page whose script navigates to the
+                                          enter-game address; used or unknown, 302 to the login page (so
+                                          that reloading it shows the login page, as the platform does)
                       /entergame_pc.php   enter-game address: 302 to the chosen game server
-  <label>.morvane.velqo.com /             game-server page
+  <label>.morvane.velqo.com /             game page: a title, a frame from www.velqo.com, a link that
+                                          opens a "client_command" pop-up, a link that opens an ordinary
+                                          pop-up and a "client://loadgame|" link
+  www.velqo.com       /frame.html         the game page's frame
   down.velqo.com      /Velqo/vkr/official1/app.ini            update description ([version])
                       /Velqo/vkr/official1/Viziv_Ezadariz.exe  installer (a recording program)
                       /Velqo/vkr/animateicon/VelqoAnimateIcon.exe  companion updater (same)
@@ -59,6 +69,9 @@ FORUM_HOST = "bbs.velqo.com"
 GAME_SERVER_HOST = re.compile(r"^([a-z0-9][a-z0-9-]*)\.morvane\.velqo\.com$")
 
 LOGIN_PATH = "/client/index.php"
+LOGIN_FORM_PATH = "/client/login.php"
+LOGIN_ENTER_PATH = "/client/enter.php"
+WRONG_PASSWORD = "wrong"
 ENTER_GAME_PATH = "/entergame_pc.php"
 VERSION_PATH = "/Velqo/vkr/official1/app.ini"
 INSTALLER_PATH = "/Velqo/vkr/official1/Viziv_Ezadariz.exe"
@@ -84,7 +97,8 @@ def page(title, body):
 
 
 class Request:
-    def __init__(self, method, host, port, path, query, target, headers):
+    def __init__(self, method, host, port, path, query, target, headers, body=b""):
+        self.body = body
         self.method = method
         self.host = host
         self.port = port
@@ -95,11 +109,23 @@ class Request:
 
     def params(self):
         """The query split at "&" and the first "=", values percent-decoded."""
-        result = {}
-        for part in self.query.split("&") if self.query else []:
-            key, _, value = part.partition("=")
-            result[urllib.parse.unquote(key)] = urllib.parse.unquote(value)
-        return result
+        return _split_form(self.query)
+
+    def form(self):
+        """The fields of a submitted form: the query, and a url-encoded body over it."""
+        fields = self.params()
+        if self.body:
+            fields.update(_split_form(self.body.decode("utf-8", "replace"), plus_is_space=True))
+        return fields
+
+
+def _split_form(text, plus_is_space=False):
+    result = {}
+    for part in text.split("&") if text else []:
+        key, _, value = part.partition("=")
+        unquote = urllib.parse.unquote_plus if plus_is_space else urllib.parse.unquote
+        result[unquote(key)] = unquote(value)
+    return result
 
 
 # --- delivery modes -----------------------------------------------------------------------------
@@ -268,6 +294,8 @@ class StandIn:
         self.with_sha256 = with_sha256
         self.record_dir = record_dir
         self.modes = {}
+        self.tickets = {}
+        self.next_ticket = 0
         self.oversized_bytes = OVERSIZED_BYTES
         self.stopping = threading.Event()
         self.records = {"request": [], "stat": [], "delivered": []}
@@ -316,6 +344,10 @@ class StandIn:
         if host == LOGIN_HOST:
             if path == LOGIN_PATH:
                 return self.login_page(request)
+            if path == LOGIN_FORM_PATH:
+                return self.login_answer(request)
+            if path == LOGIN_ENTER_PATH:
+                return self.login_enter(request)
             if path == ENTER_GAME_PATH:
                 return self.enter_game(request)
         elif host == DOWNLOAD_HOST:
@@ -332,6 +364,8 @@ class StandIn:
         elif host == MAIN_HOST:
             if path == "/qx/":
                 return page("Morvane", "<h1>Morvane</h1>")
+            if path == "/frame.html":
+                return page("Frame", "<p id=\"frame\">www.velqo.com frame</p>")
             if path == "/service.html":
                 return page("客服中心", "<h1>客服中心</h1>")
         elif host == PAY_HOST:
@@ -343,18 +377,70 @@ class StandIn:
         else:
             match = GAME_SERVER_HOST.match(host)
             if match and path == "/":
-                label = match.group(1).upper()
-                return page("Morvane " + label, "<h1>Morvane %s</h1><div id=\"game\"></div>" % html.escape(label))
+                return self.game_page(match.group(1).upper(), request)
+            if match and path == "/popup.html":
+                return page("Popup", "<h1>Popup</h1>")
         return not_found()
 
+    # Every control sits at a fixed place in the page (CSS pixels from the top-left corner).
+    PAGE_STYLE = ("<style>body{margin:0;font:14px sans-serif;background:#fff}"
+                  ".at{position:absolute;display:block;box-sizing:border-box}</style>")
+
     def login_page(self, request):
-        return page("Velqo 登录", (
-            "<form action=\"http://%s%s\" method=\"get\">"
-            "<input type=\"text\" name=\"username\" value=\"\">"
-            "<input type=\"password\" name=\"password\" value=\"\">"
-            "<select name=\"server\"><option value=\"s1\">S1</option><option value=\"s2\">S2</option></select>"
-            "<input type=\"submit\" value=\"进入游戏\"></form>"
-            "<a href=\"http://%s/index.php?step=3&amp;game_id=155\">充值</a>") % (LOGIN_HOST, ENTER_GAME_PATH, PAY_HOST))
+        return page("Velqo 登录", self.PAGE_STYLE + (
+            "<form action=\"http://%s%s\" method=\"post\">"
+            "<input class=\"at\" style=\"left:20px;top:20px;width:240px;height:30px\" type=\"text\" name=\"username\">"
+            "<input class=\"at\" style=\"left:20px;top:70px;width:240px;height:30px\" type=\"password\" name=\"password\">"
+            "<select class=\"at\" style=\"left:280px;top:20px;width:100px;height:30px\" name=\"server\">"
+            "<option value=\"s12\">S12</option><option value=\"s1\">S1</option></select>"
+            "<input class=\"at\" style=\"left:20px;top:120px;width:120px;height:36px\" type=\"submit\" value=\"进入游戏\">"
+            "</form>"
+            "<a class=\"at\" style=\"left:20px;top:180px\" href=\"http://%s/index.php?step=3&amp;game_id=155\">充值</a>")
+            % (LOGIN_HOST, LOGIN_FORM_PATH, PAY_HOST))
+
+    def login_answer(self, request):
+        form = request.form()
+        username, password = form.get("username", ""), form.get("password", "")
+        if not username or password == WRONG_PASSWORD:
+            return page("登录失败", "<script>alert('用户名或密码错误');</script><p>用户名或密码错误</p>")
+        label = form.get("server", "s12").lower()
+        if not re.fullmatch(r"[a-z0-9][a-z0-9-]*", label):
+            label = "s12"
+        target = "http://%s%s?sid=%d&server=%s" % (LOGIN_HOST, ENTER_GAME_PATH, 1000 + len(username), label)
+        with self.lock:
+            self.next_ticket += 1
+            ticket = str(self.next_ticket)
+            self.tickets[ticket] = target
+        location = "http://%s%s?ticket=%s" % (LOGIN_HOST, LOGIN_ENTER_PATH, ticket)
+        return Response(302, "<html><body><a href=\"%s\">moved</a></body></html>" % location,
+                        headers=[("Location", location)])
+
+    def login_enter(self, request):
+        with self.lock:
+            target = self.tickets.pop(request.params().get("ticket", ""), None)
+        if target is None:
+            location = "http://%s%s" % (LOGIN_HOST, LOGIN_PATH)
+            return Response(302, "<html><body><a href=\"%s\">moved</a></body></html>" % location,
+                            headers=[("Location", location)])
+        # As the platform's does: a page whose script moves on to the enter-game address.
+        return page("登录中", "<p>登录中…</p><script>window.location.href = %s;</script>" % json.dumps(target))
+
+    def game_page(self, label, request):
+        popup = "http://%s.morvane.velqo.com/popup.html" % label.lower()
+        reload_target = "http://%s.morvane.velqo.com/?reloaded=1" % label.lower()
+        return page("Morvane " + label, self.PAGE_STYLE + (
+            "<h1 class=\"at\" style=\"left:20px;top:0px;margin:10px 0\">Morvane %s</h1>"
+            "<a id=\"command\" class=\"at\" style=\"left:20px;top:80px;width:200px;height:40px;background:#cde\" "
+            "href=\"#\" onclick=\"window.open('http://%s/client_command?cmd=recharge'); return false;\">command</a>"
+            "<a id=\"popup\" class=\"at\" style=\"left:20px;top:140px;width:200px;height:40px;background:#dec\" "
+            "href=\"#\" onclick=\"window.open('%s', 'popup', 'width=400,height=300'); return false;\">popup</a>"
+            "<a id=\"loadgame\" class=\"at\" style=\"left:20px;top:200px;width:200px;height:40px;background:#ecd\" "
+            "href=\"client://loadgame|%s\">loadgame</a>"
+            "<p class=\"at\" style=\"left:20px;top:260px\">%s</p>"
+            "<iframe class=\"at\" style=\"left:260px;top:80px;width:300px;height:160px\" "
+            "src=\"http://%s/frame.html\"></iframe>")
+            % (html.escape(label), request.host, popup, reload_target,
+               "reloaded" if "reloaded=1" in request.query else "first load", MAIN_HOST))
 
     def enter_game(self, request):
         label = request.params().get("server", "s1").lower()
@@ -468,10 +554,9 @@ class StandInHandler(http.server.BaseHTTPRequestHandler):
 
     def handle_any(self):
         host, port, path, query = split_target(self.path, self.headers.get("Host"))
-        request = Request(self.command, host, port, path, query, self.path, dict(self.headers.items()))
         length = int(self.headers.get("Content-Length") or 0)
-        if length:
-            self.rfile.read(min(length, 1 << 20))
+        body = self.rfile.read(min(length, 1 << 20)) if length else b""
+        request = Request(self.command, host, port, path, query, self.path, dict(self.headers.items()), body)
         if host in ("127.0.0.1", "localhost") and path.startswith(CONTROL_PREFIX):
             deliver_normal(self, self.owner.control(request))
             return
