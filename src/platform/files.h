@@ -46,9 +46,13 @@ class Files {
   // the file cannot be opened or read.
   virtual bool ReadFileAt(const std::u16string& path, std::uint64_t offset, std::size_t max_bytes,
                           std::string* bytes) = 0;
-  // The text in the system's ANSI code page (for files the command interpreter reads); false when
-  // a character has no exact form there (*bytes then holds the system's lossy conversion).
-  virtual bool EncodeAnsi(const std::u16string& text, std::string* bytes) = 0;
+  // The text in the console's OEM code page, the one the command interpreter reads batch files
+  // with; false when a character has no exact form there (*bytes then holds the system's lossy
+  // conversion).
+  virtual bool EncodeOem(const std::u16string& text, std::string* bytes) = 0;
+  // The text with each code unit upper-cased by the system's own table, the rule the file system
+  // compares names with (not a language's); as long as the text. Empty only when out of memory.
+  virtual std::u16string UpperCaseFileName(const std::u16string& text) = 0;
   // The 8.3 short form of an existing path (GetShortPathNameW); empty on failure or when the
   // volume keeps no short names.
   virtual std::u16string ShortPath(const std::u16string& path) = 0;

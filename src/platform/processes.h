@@ -15,6 +15,8 @@ struct ProcessStart {
   std::u16string command_line;  // passed as CreateProcessW's command line, no application name
   std::uint32_t creation_flags = 0;
   bool hidden = false;  // STARTF_USESHOWWINDOW with SW_HIDE
+  // The new process's current folder; empty inherits the launcher's.
+  std::u16string current_directory;
 };
 
 // Processes. Abstract so that tests can record starts and replay snapshots. Never throws.
@@ -24,8 +26,8 @@ class Processes {
 
   // The command-line parameters after the program name, split as the runtime splits them.
   virtual std::vector<std::u16string> Arguments() = 0;
-  // Starts a process (inherited environment and current folder, no handle inheritance) and
-  // closes its handles at once; false when it could not be started.
+  // Starts a process (inherited environment, no handle inheritance) and closes its handles at
+  // once; false when it could not be started.
   virtual bool Start(const ProcessStart& start) = 0;
   // The running processes; false when no snapshot could be taken.
   virtual bool Snapshot(std::vector<ProcessEntry>* entries) = 0;

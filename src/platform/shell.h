@@ -7,6 +7,15 @@
 
 namespace vkr {
 
+// Folders that the shell names by a known-folder id only, without a CSIDL number.
+enum class KnownFolder {
+  kDownloads,
+  kSavedGames,
+  kLinks,
+  kLocalAppDataLow,   // AppData\LocalLow
+  kUserProgramFiles,  // AppData\Local\Programs
+};
+
 // The Windows shell. Abstract so that tests can record what the launcher asks of it.
 class Shell {
  public:
@@ -15,6 +24,9 @@ class Shell {
   // The special folder by CSIDL number as the shell names it, without creating it; empty when
   // the shell cannot name it. Any thread.
   virtual std::u16string SpecialFolder(int csidl) = 0;
+  // The known folder as the shell names it, without creating it; empty when the shell cannot
+  // name it (an older system, a folder the system does not know). Any thread.
+  virtual std::u16string KnownFolderPath(KnownFolder folder) = 0;
   // ShellExecuteW. An empty verb, parameters or directory is passed as no value (null). Returns
   // the shell's result code: greater than 32 on success. GUI thread or a thread with COM.
   virtual std::intptr_t Execute(WindowHandle owner, const std::u16string& verb, const std::u16string& file,

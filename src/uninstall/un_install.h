@@ -57,19 +57,54 @@ void RemoveStartMenuEntries();
 void RemoveRegistryEntries();
 void DeleteConfigFile();
 
-// The folders that are never removed whole: every special folder of the shell, the temporary
-// folder and the profile, in their long forms.
-std::vector<std::u16string> ProtectedFolders();
-// True when `folder` belongs to the launcher alone, so that the batch may remove it with
-// everything in it: not a drive or share root, none of `protected_folders` nor a parent of one,
-// and not a folder directly in `profile` (Downloads, Saved Games, Links, ... have no folder number
-// on every system).
-bool IsDedicatedFolder(const std::u16string& folder, const std::vector<std::u16string>& protected_folders,
-                       const std::u16string& profile);
-// The batch text, lines ending in CR LF. With `whole_folder` it removes `folder` with everything
-// in it, otherwise only the launcher's own files in it. `exe` and `folder` are written quoted.
-// Empty when either holds a quotation mark or a control character, which no Windows path holds.
-std::u16string BuildSelfDeleteBatch(const std::u16string& exe, const std::u16string& folder, bool whole_folder);
+// How much of the launcher's folder the batch removes.
+enum class FolderRemoval {
+  kOwnFiles,                 // only the launcher's own files
+  kOwnFilesThenEmptyFolder,  // the launcher's own files, then the folder when nothing else is left
+  kWhole,                    // the folder with everything in it
+};
+
+// The folders that decide how much of the launcher's folder may go, in their long forms.
+struct SharedFolders {
+  // Never removed, nor a folder above one: the shell's special folders and the temporary folder.
+  std::vector<std::u16string> special;
+  // Besides, a folder directly in one is not removed whole (it may be a maker's folder that its
+  // programs share): Program Files and its Common Files in both views, and the per-user Programs.
+  std::vector<std::u16string> programs;
+  // Besides, no folder anywhere in one is removed whole: Downloads, Saved Games, Links,
+  // AppData\LocalLow.
+  std::vector<std::u16string> user_data;
+  // A folder directly in the profile is never removed (not every folder there has a number).
+  std::u16string profile;
+  // Where other programs are registered as installed: a folder that is one of them, or above
+  // one, is not removed whole.
+  std::vector<std::u16string> other_programs;
+};
+
+// The shared folders of this machine: the shell's folders, the 64-bit program folders from the
+// registry's 64-bit view, the known folders, and the install locations of the other uninstall
+// entries (per machine in both views, per user).
+SharedFolders CollectSharedFolders();
+// How much of `folder` may go. Folder names are compared with the system's case rules, in every
+// spelling that names the same folder ("/", doubled separators, "\\?\", "\\.\" and "\??\" forms,
+// "." and ".." steps, trailing dots and blanks). A drive or share root, a relative path and a
+// device path that names no drive get kOwnFiles.
+FolderRemoval JudgeFolder(const std::u16string& folder, const SharedFolders& shared);
+// True when the folder or a folder above it is a junction, symbolic link or mount point, or
+// cannot be looked at.
+bool PathHasLink(const std::u16string& folder);
+// True when a subfolder other than the launcher's own (Skin, Upgrade) holds a program (.exe) at
+// any depth, or when the folder cannot be looked through.
+bool HoldsAnotherProgram(const std::u16string& folder);
+// The batch text, lines ending in CR LF, for `removal` of `folder`; `ping` is the full path of
+// the program that paces its tries. `exe`, `folder` and `ping` are written quoted. Empty when one
+// of them holds a quotation mark or a control character, which no Windows path holds.
+std::u16string BuildSelfDeleteBatch(const std::u16string& exe, const std::u16string& folder, FolderRemoval removal,
+                                    const std::u16string& ping);
+// How the batch at `batch` is started: its path quoted as the command line, hidden, at idle
+// priority, with the batch's own folder as its current folder, so that the interpreter never
+// holds the launcher's folder open.
+ProcessStart SelfDeleteBatchStart(const std::u16string& batch);
 // Writes the batch into the temporary folder and starts it hidden at idle priority. False when
 // the batch could not be written (then nothing was started).
 bool StartSelfDeleteBatch();

@@ -272,9 +272,11 @@ class LauncherTestCase(unittest.TestCase):
 
     # Processes ---------------------------------------------------------------------------------
 
-    def start_launcher(self, program, *arguments):
-        """Starts a Windows program of the prefix (Linux path) with arguments; returns the Popen."""
-        process = self.prefix.start([self.prefix.windows_path(program)] + list(arguments))
+    def start_launcher(self, program, *arguments, cwd=None):
+        """Starts a Windows program of the prefix (Linux path) with arguments; returns the Popen.
+        With `cwd` (a Linux path in the prefix) the program starts with that folder as its current
+        folder, as Explorer and shortcuts start a program in its own folder."""
+        process = self.prefix.start([self.prefix.windows_path(program)] + list(arguments), cwd=cwd)
         self._processes.append(process)
         return process
 

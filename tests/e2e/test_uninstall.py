@@ -1,7 +1,8 @@
 """The uninstall mode of the real launcher: "/uninst" asks, removes the shortcuts, the program
 group's folder, the Run value, the uninstall key and lander.ini, and its batch removes the
-launcher's folder after the process has ended. Cancel changes nothing; a launcher copied among the
-user's files removes only its own."""
+launcher's folder after the process has ended, also when the launcher ran in it. Cancel changes
+nothing; a launcher copied among the user's files, or in a folder that holds another program,
+removes only its own."""
 
 import os
 import shutil
@@ -89,6 +90,22 @@ class UninstallTestCase(LauncherTestCase):
     def batch_path(self):
         return os.path.join(self.temp, "~wzuninstmyself.bat")
 
+    def uninstall_confirmed(self, cwd=None):
+        """Runs "/uninst" of the installed launcher, confirms, and waits for its batch to end."""
+        process = self.start_launcher(self.launcher, "/uninst", cwd=cwd)
+        box = self.wait_question(process, FIRST_QUESTION)
+        self.press_ok(box)
+        self.assertEqual(self.wait_exit(process, timeout=30), 0)
+        wait_for(lambda: not os.path.exists(self.launcher), timeout=30, what="the launcher to go")
+        wait_for(lambda: not os.path.exists(self.batch_path()), timeout=30, what="the batch to delete itself")
+
+    def assert_only_own_files_went(self, kept):
+        """The launcher and its skin are gone; its folder and the files in `kept` (relative to it)
+        stay."""
+        self.assertFalse(os.path.exists(os.path.join(self.install_dir, "Skin")))
+        for path in kept:
+            self.assertTrue(os.path.isfile(os.path.join(self.install_dir, path)), path)
+
 
 class UninstallConfirmedTest(UninstallTestCase):
 
@@ -121,6 +138,31 @@ class UninstallConfirmedTest(UninstallTestCase):
         wait_for(lambda: not os.path.exists(self.batch_path()), timeout=30, what="the batch to delete itself")
         self.assertTrue(os.path.isdir(os.path.join(os.path.dirname(self.install_dir))))
         self.assertEqual(self.visible_titles(), [])
+
+    def test_a_launcher_started_in_its_own_folder_removes_the_folder(self):
+        # Explorer and shortcuts start a program with its own folder as its current folder; the
+        # batch must not inherit it, or the folder could not be removed.
+        self.install()
+        self.uninstall_confirmed(cwd=self.install_dir)
+        wait_for(lambda: not os.path.exists(self.install_dir), timeout=30, what="the launcher's folder to go")
+        self.assertTrue(os.path.isdir(os.path.dirname(self.install_dir)))
+
+    def test_a_folder_holding_another_program_keeps_it(self):
+        self.install()
+        self.place_recorder(os.path.join(self.install_dir, "Tools", "helper.exe"))
+        self.uninstall_confirmed(cwd=self.install_dir)
+        self.assert_only_own_files_went(["Tools/helper.exe"])
+
+    def test_a_folder_another_program_is_registered_in_keeps_it(self):
+        self.install()
+        other = os.path.join(self.install_dir, "Other")
+        os.makedirs(other)
+        with open(os.path.join(other, "saves.dat"), "wb") as saves:
+            saves.write(b"another program's data")
+        self.reg_add(r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\OtherGame", "InstallLocation",
+                     INSTALL_DIR_WINDOWS + "\\Other")
+        self.uninstall_confirmed()
+        self.assert_only_own_files_went(["Other/saves.dat"])
 
     def test_a_copy_on_the_desktop_removes_only_its_own_files(self):
         self.launcher = self.install_launcher()

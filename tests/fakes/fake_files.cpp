@@ -31,7 +31,7 @@ bool WildcardMatch(const std::u16string& pattern, const std::u16string& name) {
 
 FakeFiles::FakeFiles() {
   PutDirectory(u"C:\\");
-  ansi_characters = {{u'游', "\xD3\xCE"}, {u'戏', "\xCF\xB7"}, {u'中', "\xD6\xD0"}, {u'心', "\xD0\xC4"}};
+  oem_characters = {{u'游', "\xD3\xCE"}, {u'戏', "\xCF\xB7"}, {u'中', "\xD6\xD0"}, {u'心', "\xD0\xC4"}};
 }
 
 std::u16string FakeFiles::Key(const std::u16string& path) {
@@ -191,14 +191,14 @@ bool FakeFiles::ReadFileAt(const std::u16string& path, std::uint64_t offset, std
   return true;
 }
 
-bool FakeFiles::EncodeAnsi(const std::u16string& text, std::string* bytes) {
+bool FakeFiles::EncodeOem(const std::u16string& text, std::string* bytes) {
   bytes->clear();
   bool exact = true;
   for (const char16_t c : text) {
-    const auto it = ansi_characters.find(c);
+    const auto it = oem_characters.find(c);
     if (c < 0x80) {
       *bytes += static_cast<char>(c);
-    } else if (it != ansi_characters.end()) {
+    } else if (it != oem_characters.end()) {
       *bytes += it->second;
     } else {
       *bytes += '?';
@@ -206,6 +206,21 @@ bool FakeFiles::EncodeAnsi(const std::u16string& text, std::string* bytes) {
     }
   }
   return exact;
+}
+
+std::u16string FakeFiles::UpperCaseFileName(const std::u16string& text) {
+  std::u16string upper = text;
+  for (char16_t& c : upper) {
+    const bool latin = (c >= u'a' && c <= u'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7);
+    const bool greek = c >= 0x3B1 && c <= 0x3C9 && c != 0x3C2;
+    const bool cyrillic = c >= 0x430 && c <= 0x44F;
+    if (latin || greek || cyrillic) {
+      c = static_cast<char16_t>(c - 0x20);
+    } else if (c >= 0x450 && c <= 0x45F) {
+      c = static_cast<char16_t>(c - 0x50);
+    }
+  }
+  return upper;
 }
 
 std::u16string FakeFiles::ShortPath(const std::u16string& path) {

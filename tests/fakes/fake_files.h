@@ -30,7 +30,9 @@ class FakeFiles : public Files {
   std::u16string ModulePath() override { return module_path; }
   bool FileVersion(const std::u16string& path, std::uint32_t* ms, std::uint32_t* ls) override;
   bool ReadFileAt(const std::u16string& path, std::uint64_t offset, std::size_t max_bytes, std::string* bytes) override;
-  bool EncodeAnsi(const std::u16string& text, std::string* bytes) override;
+  bool EncodeOem(const std::u16string& text, std::string* bytes) override;
+  // A simple rule: A to Z, the Latin-1, Greek and Cyrillic small letters.
+  std::u16string UpperCaseFileName(const std::u16string& text) override;
   std::u16string ShortPath(const std::u16string& path) override;
   std::u16string LongPath(const std::u16string& path) override;
 
@@ -51,9 +53,9 @@ class FakeFiles : public Files {
   std::uint32_t version_ms = 0x00010004;
   std::uint32_t version_ls = 0x00000000;
 
-  // The ANSI code page: ASCII as it is, these characters as given (by default a few of code page
+  // The OEM code page: ASCII as it is, these characters as given (by default a few of code page
   // 936), every other character lossy as "?".
-  std::map<char16_t, std::string> ansi_characters;
+  std::map<char16_t, std::string> oem_characters;
   // Short forms by lower-cased long path; a path without one has no short form.
   std::map<std::u16string, std::u16string> short_paths;
   // Long forms by lower-cased path; any other existing path is its own long form.

@@ -147,6 +147,7 @@ TEST_F(UninstallTest, ConfirmedRunRemovesEverythingAndKeepsDataDir) {
   EXPECT_EQ(system.processes.started[0].command_line, u"\"" + std::u16string(kBatchPath) + u"\"");
   EXPECT_EQ(system.processes.started[0].creation_flags, 0x40u);
   EXPECT_TRUE(system.processes.started[0].hidden);
+  EXPECT_EQ(system.processes.started[0].current_directory, kTemp);
   EXPECT_FALSE(BatchBytes().empty());
   // The program itself is left to the batch.
   EXPECT_TRUE(system.files.FileExists(kLauncher));
@@ -394,12 +395,13 @@ TEST_F(UninstallTest, DeleteConfigFileKeepsDataDirAndTheCompanion) {
   EXPECT_TRUE(system.files.DirectoryExists(FakeSystem::kDataDir));
 }
 
-// Every batch starts and ends alike: the bounded wait for the program, then its own deletion.
-const std::string kBatchHead = "@echo off\r\nset /a vkr_tries=0\r\n:try\r\n";
+// Every batch starts and ends alike: no delayed expansion, the bounded wait for the program (ping
+// by its full path), then its own deletion.
+const std::string kBatchHead = "@setlocal DisableDelayedExpansion\r\n@echo off\r\nset /a vkr_tries=0\r\n:try\r\n";
 const std::string kBatchTail =
     "set /a vkr_tries+=1\r\n"
     "if %vkr_tries% geq 300 goto done\r\n"
-    "ping -n 2 127.0.0.1 >nul\r\n"
+    "\"C:\\Windows\\system32\\ping.exe\" -n 2 127.0.0.1 >nul\r\n"
     "goto try\r\n"
     ":done\r\n"
     "del \"%~f0\"\r\n";
@@ -420,47 +422,72 @@ TEST_F(UninstallTest, TheBatchForADedicatedFolderWithBlanks) {
             u"\"C:\\Users\\player\\AppData\\Local\\Temp\\~wzuninstmyself.bat\"");
   EXPECT_EQ(system.processes.started[0].creation_flags, win::IDLE_PRIORITY_CLASS);
   EXPECT_TRUE(system.processes.started[0].hidden);
+  // The temporary folder as its current folder, never the launcher's.
+  EXPECT_EQ(system.processes.started[0].current_directory, kTemp);
 }
 
-TEST_F(UninstallTest, TheBatchForASharedFolderDeletesOnlyTheLaunchersFiles) {
-  system.files.module_path = u"C:\\Users\\player\\Desktop\\vkr.exe";
-  system.files.PutFile(system.files.module_path, "MZ");
+TEST_F(UninstallTest, TheBatchForAFolderThatIsNotOnlyTheLaunchersDeletesItsOwnFiles) {
+  // The launcher's own files; in a folder directly in Program Files (perhaps a maker's folder that
+  // its programs share) the folder goes too when nothing else is left in it, never a desktop.
+  const std::string own_files =
+      "del /q /f \"%1\\vkr.exe\"\r\n"
+      "del /q /f \"%1\\Skin\\loginBack.png\"\r\n"
+      "rmdir \"%1\\Skin\"\r\n"
+      "del /q /f \"%1\\Upgrade\\IconAnimate_Update.exe\"\r\n"
+      "rmdir \"%1\\Upgrade\"\r\n"
+      "del /q /f \"%1\\Viziv_Ezadariz.exe\"\r\n";
+  const struct {
+    std::string folder;
+    std::string folder_line;
+  } rows[] = {
+      {"C:\\Users\\player\\Desktop", ""},
+      {"C:\\Program Files\\Morvane", "rmdir \"C:\\Program Files\\Morvane\"\r\n"},
+  };
+  for (const auto& row : rows) {
+    system.files.module_path = FromUtf8(row.folder + "\\vkr.exe");
+    system.files.PutFile(system.files.module_path, "MZ");
 
-  ASSERT_TRUE(StartSelfDeleteBatch());
+    ASSERT_TRUE(StartSelfDeleteBatch());
 
-  EXPECT_EQ(BatchBytes(), kBatchHead +
-                              "del /q /f \"C:\\Users\\player\\Desktop\\vkr.exe\"\r\n"
-                              "del /q /f \"C:\\Users\\player\\Desktop\\Skin\\loginBack.png\"\r\n"
-                              "rmdir \"C:\\Users\\player\\Desktop\\Skin\"\r\n"
-                              "del /q /f \"C:\\Users\\player\\Desktop\\Upgrade\\IconAnimate_Update.exe\"\r\n"
-                              "rmdir \"C:\\Users\\player\\Desktop\\Upgrade\"\r\n"
-                              "del /q /f \"C:\\Users\\player\\Desktop\\Viziv_Ezadariz.exe\"\r\n"
-                              "if not exist \"C:\\Users\\player\\Desktop\\vkr.exe\" goto done\r\n" +
-                              kBatchTail);
+    std::string body = own_files;
+    for (std::size_t at = body.find("%1"); at != std::string::npos; at = body.find("%1", at + row.folder.size())) {
+      body.replace(at, 2, row.folder);
+    }
+    EXPECT_EQ(BatchBytes(), kBatchHead + body + row.folder_line + "if not exist \"" + row.folder +
+                                "\\vkr.exe\" goto done\r\n" + kBatchTail)
+        << row.folder;
+  }
 }
 
-TEST_F(UninstallTest, BatchPathsInTheAnsiCodePage) {
+TEST_F(UninstallTest, BatchPathsInTheOemCodePage) {
   // Percent signs are doubled so that the interpreter does not expand them.
   system.files.module_path = u"C:\\100% Games\\vkr.exe";
   system.files.PutFile(system.files.module_path, "MZ");
   ASSERT_TRUE(StartSelfDeleteBatch());
   EXPECT_NE(BatchBytes().find("rmdir /s /q \"C:\\100%% Games\"\r\n"), std::string::npos);
 
-  // Not ASCII and without a short form: written in the ANSI code page.
+  // Not ASCII and without a short form: written in the OEM code page, which the interpreter reads.
   system.files.module_path = u"D:\\游戏中心\\vkr.exe";
   system.files.PutFile(system.files.module_path, "MZ");
   ASSERT_TRUE(StartSelfDeleteBatch());
   EXPECT_NE(BatchBytes().find("del /q /f \"D:\\\xD3\xCE\xCF\xB7\xD6\xD0\xD0\xC4\\vkr.exe\"\r\n"), std::string::npos);
 
-  // An ASCII short form is preferred to the ANSI one.
+  // An ASCII short form is preferred to the OEM one.
   system.files.short_paths[LowerAscii(system.files.module_path)] = u"D:\\A1B2~1\\vkr.exe";
   ASSERT_TRUE(StartSelfDeleteBatch());
   EXPECT_NE(BatchBytes().find("rmdir /s /q \"D:\\A1B2~1\"\r\n"), std::string::npos);
   EXPECT_EQ(BatchBytes().find('\xD3'), std::string::npos);
+
+  // Code page 437 as the OEM one: "é" is 0x82 there (0xE9 in the ANSI code page 1252).
+  system.files.oem_characters = {{u'é', "\x82"}};
+  system.files.module_path = u"D:\\Café\\vkr.exe";
+  system.files.PutFile(system.files.module_path, "MZ");
+  ASSERT_TRUE(StartSelfDeleteBatch());
+  EXPECT_NE(BatchBytes().find("rmdir /s /q \"D:\\Caf\x82\"\r\n"), std::string::npos);
 }
 
 TEST_F(UninstallTest, APathTheBatchCannotNameStartsNoBatch) {
-  // A folder outside the ANSI code page without a short form, and one with a quotation mark,
+  // A folder outside the OEM code page without a short form, and one with a quotation mark,
   // which would end the batch's quoting.
   for (const char16_t* folder : {u"D:\\Игры", u"D:\\Ga\"mes"}) {
     system.ui.boxes.clear();
@@ -475,6 +502,16 @@ TEST_F(UninstallTest, APathTheBatchCannotNameStartsNoBatch) {
     EXPECT_EQ(system.ui.boxes[0].type, win::MB_ICONERROR);
     EXPECT_TRUE(Contains(system.ui.boxes[0].text, folder)) << ToUtf8(folder);
   }
+
+  // Without the system folder the batch cannot name the program that paces it.
+  system.ui.boxes.clear();
+  system.files.module_path = u"D:\\Games\\vkr.exe";
+  system.files.PutFile(system.files.module_path, "MZ");
+  system.shell.folders.erase(win::CSIDL_SYSTEM);
+  EXPECT_FALSE(StartSelfDeleteBatch());
+  EXPECT_FALSE(system.files.FileExists(kBatchPath));
+  EXPECT_TRUE(system.processes.started.empty());
+  EXPECT_EQ(system.ui.boxes.size(), 1u);
 }
 
 TEST_F(UninstallTest, ABatchThatCannotBeWrittenIsReportedAfterTheEarlierSteps) {
@@ -505,111 +542,317 @@ TEST_F(UninstallTest, TheTempFolderGetsItsSeparator) {
   EXPECT_TRUE(system.files.FileExists(kBatchPath));
 }
 
-bool WholeFolderRemoved(FakeSystem& system) {
-  return system.files.Contents(kBatchPath).find("rmdir /s /q") != std::string::npos;
+// How much of the launcher's folder the written batch removes.
+FolderRemoval RemovalIn(const std::string& batch, const std::u16string& folder) {
+  if (batch.find("rmdir /s /q") != std::string::npos) return FolderRemoval::kWhole;
+  const std::string own_folder_line = "rmdir \"" + ToUtf8(folder) + "\"\r\n";
+  return batch.find(own_folder_line) != std::string::npos ? FolderRemoval::kOwnFilesThenEmptyFolder
+                                                          : FolderRemoval::kOwnFiles;
 }
 
-TEST(FolderGuardTest, OnlyADedicatedFolderIsRemovedWhole) {
-  struct Row {
-    std::u16string program;
-    bool whole;
-  };
-  const Row rows[] = {
-      {u"C:\\Program Files\\Velqo\\vkr\\vkr.exe", true},
-      {u"D:\\Games\\Morvane\\vkr.exe", true},
-      {u"C:\\Users\\player\\Desktop\\Morvane\\vkr.exe", true},
-      {u"C:\\ProgramData\\Velqo\\vkr\\vkr.exe", true},
-      {u"C:\\vkr.exe", false},
-      {u"D:\\vkr.exe", false},
-      {u"\\\\server\\share\\vkr.exe", false},
-      {u"C:\\Windows\\vkr.exe", false},
-      {u"C:\\Windows\\system32\\vkr.exe", false},
-      {u"C:\\Program Files\\vkr.exe", false},
-      {u"C:\\ProgramData\\vkr.exe", false},
-      {u"C:\\Users\\player\\vkr.exe", false},
-      {u"C:\\Users\\vkr.exe", false},  // parent of the profile
-      {u"C:\\Users\\player\\Desktop\\vkr.exe", false},
-      {u"C:\\Users\\player\\Documents\\vkr.exe", false},
-      {u"C:\\Users\\player\\Downloads\\vkr.exe", false},  // directly in the profile
-      {u"C:\\Users\\player\\AppData\\Local\\Temp\\vkr.exe", false},
-      {u"C:\\Users\\player\\AppData\\vkr.exe", false},  // parent of special folders
-      {u"C:\\Users\\player\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\vkr.exe", false},
-      {u"C:\\Users\\Public\\Desktop\\vkr.exe", false},
-      {u"c:/users/PLAYER/desktop/vkr.exe", false},
-  };
-  for (const Row& row : rows) {
-    FakeSystem system;
+const char* NameOf(FolderRemoval removal) {
+  switch (removal) {
+    case FolderRemoval::kOwnFiles:
+      return "own files";
+    case FolderRemoval::kOwnFilesThenEmptyFolder:
+      return "own files, then the empty folder";
+    case FolderRemoval::kWhole:
+      return "whole";
+  }
+  return "?";
+}
+
+// A fresh machine with the launcher at `program`; the batch it writes.
+class FolderGuardTest : public ::testing::Test {
+ protected:
+  FolderGuardTest() {
     system.files.PutDirectory(kTemp);
     system.files.PutDirectory(u"D:\\");
-    system.files.module_path = row.program;
-    system.files.PutFile(row.program, "MZ");
-    ASSERT_TRUE(StartSelfDeleteBatch()) << ToUtf8(row.program);
-    EXPECT_EQ(WholeFolderRemoved(system), row.whole) << ToUtf8(row.program);
+    // The letters of the folder names below have an OEM form, so that the batch can be written.
+    const std::u16string letters = u"ДОКУМЕНТЫдокументыÉé";
+    for (std::size_t i = 0; i < letters.size(); ++i) {
+      system.files.oem_characters[letters[i]] = std::string(1, static_cast<char>(0x80 + i));
+    }
+  }
+  FolderRemoval Removal(const std::u16string& program) {
+    system.files.module_path = program;
+    system.files.PutFile(program, "MZ");
+    EXPECT_TRUE(StartSelfDeleteBatch()) << ToUtf8(program);
+    return RemovalIn(system.files.Contents(kBatchPath), ExcludeTrailingBackslash(ExtractFilePath(program)));
+  }
+  void ExpectRemovals(const std::vector<std::pair<std::u16string, FolderRemoval>>& rows) {
+    for (const auto& [program, expected] : rows) {
+      EXPECT_STREQ(NameOf(Removal(program)), NameOf(expected)) << ToUtf8(program);
+    }
+  }
+
+  FakeSystem system;
+};
+
+constexpr FolderRemoval kOwn = FolderRemoval::kOwnFiles;
+constexpr FolderRemoval kOwnThenEmpty = FolderRemoval::kOwnFilesThenEmptyFolder;
+constexpr FolderRemoval kWhole = FolderRemoval::kWhole;
+
+TEST_F(FolderGuardTest, OnlyADedicatedFolderIsRemovedWhole) {
+  ExpectRemovals({
+      {u"C:\\Program Files\\Velqo\\vkr\\vkr.exe", kWhole},
+      {u"D:\\Games\\Morvane\\vkr.exe", kWhole},
+      {u"C:\\Users\\player\\Desktop\\Morvane\\vkr.exe", kWhole},
+      {u"C:\\ProgramData\\Velqo\\vkr\\vkr.exe", kWhole},
+      {u"C:\\vkr.exe", kOwn},
+      {u"D:\\vkr.exe", kOwn},
+      {u"\\\\server\\share\\vkr.exe", kOwn},
+      {u"C:\\Windows\\vkr.exe", kOwn},
+      {u"C:\\Windows\\system32\\vkr.exe", kOwn},
+      {u"C:\\Program Files\\vkr.exe", kOwn},
+      {u"C:\\ProgramData\\vkr.exe", kOwn},
+      {u"C:\\Users\\player\\vkr.exe", kOwn},
+      {u"C:\\Users\\vkr.exe", kOwn},  // parent of the profile
+      {u"C:\\Users\\player\\Desktop\\vkr.exe", kOwn},
+      {u"C:\\Users\\player\\Documents\\vkr.exe", kOwn},
+      {u"C:\\Users\\player\\Contacts\\vkr.exe", kOwn},  // directly in the profile
+      {u"C:\\Users\\player\\AppData\\Local\\Temp\\vkr.exe", kOwn},
+      {u"C:\\Users\\player\\AppData\\vkr.exe", kOwn},  // parent of special folders
+      {u"C:\\Users\\player\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\vkr.exe", kOwn},
+      {u"C:\\Users\\Public\\Desktop\\vkr.exe", kOwn},
+      {u"c:/users/PLAYER/desktop/vkr.exe", kOwn},
+  });
+}
+
+TEST_F(FolderGuardTest, ProgramFoldersOfBothViewsAndFoldersDirectlyInThem) {
+  // A 32-bit process on a 64-bit system: the folder numbers give the "(x86)" folders, the
+  // registry's 64-bit view the others.
+  system.shell.folders[win::CSIDL_PROGRAM_FILES] = u"C:\\Program Files (x86)";
+  system.shell.folders[win::CSIDL_PROGRAM_FILES_COMMON] = u"C:\\Program Files (x86)\\Common Files";
+  const std::u16string current_version = u"Software\\Microsoft\\Windows\\CurrentVersion";
+  system.registry.PutString(win::HKEY_LOCAL_MACHINE, current_version, u"ProgramFilesDir", u"C:\\Program Files",
+                            FakeRegistry::View::k64);
+  system.registry.PutString(win::HKEY_LOCAL_MACHINE, current_version, u"CommonFilesDir",
+                            u"C:\\Program Files\\Common Files", FakeRegistry::View::k64);
+  system.registry.PutString(win::HKEY_LOCAL_MACHINE, current_version, u"ProgramFilesDir", u"C:\\Program Files (x86)",
+                            FakeRegistry::View::k32);
+  ExpectRemovals({
+      {u"C:\\Program Files\\vkr.exe", kOwn},
+      {u"C:\\Program Files\\Common Files\\vkr.exe", kOwn},
+      {u"C:\\Program Files (x86)\\vkr.exe", kOwn},
+      // A maker's folder directly in a program folder may be shared by its programs.
+      {u"C:\\Program Files\\Velqo\\vkr.exe", kOwnThenEmpty},
+      {u"C:\\Program Files\\Common Files\\Velqo\\vkr.exe", kOwnThenEmpty},
+      {u"C:\\Program Files (x86)\\Morvane\\vkr.exe", kOwnThenEmpty},
+      {u"C:\\Users\\player\\AppData\\Local\\Programs\\Morvane\\vkr.exe", kOwnThenEmpty},
+      {u"C:\\Users\\player\\AppData\\Local\\Programs\\vkr.exe", kOwn},
+      // The launcher's own folder in a maker's folder: the normal install.
+      {u"C:\\Program Files\\Velqo\\vkr\\vkr.exe", kWhole},
+      {u"C:\\Program Files (x86)\\Velqo\\vkr\\vkr.exe", kWhole},
+      {u"C:\\Users\\player\\AppData\\Local\\Programs\\Velqo\\vkr\\vkr.exe", kWhole},
+  });
+  EXPECT_EQ(system.registry.open_keys(), 0);
+}
+
+TEST_F(FolderGuardTest, NothingInsideTheKnownFoldersWithoutANumberGoesWhole) {
+  system.shell.known_folders[KnownFolder::kDownloads] = u"D:\\Downloads";
+  ExpectRemovals({
+      {u"D:\\Downloads\\vkr.exe", kOwn},
+      {u"D:\\Downloads\\Morvane\\vkr.exe", kOwnThenEmpty},
+      {u"D:\\Downloads\\Games\\Morvane\\vkr.exe", kOwnThenEmpty},
+      {u"C:\\Users\\player\\Saved Games\\Morvane\\vkr.exe", kOwnThenEmpty},
+      {u"C:\\Users\\player\\Links\\Morvane\\vkr.exe", kOwnThenEmpty},
+      {u"C:\\Users\\player\\AppData\\LocalLow\\Velqo\\vkr\\vkr.exe", kOwnThenEmpty},
+      {u"C:\\Users\\player\\AppData\\LocalLow\\vkr.exe", kOwn},
+      {u"D:\\Games\\Downloads\\vkr\\vkr.exe", kWhole},
+  });
+  // Where the shell cannot name them, their places in the profile stand in.
+  system.shell.known_folders.clear();
+  system.shell.folders.erase(win::CSIDL_LOCAL_APPDATA);
+  ExpectRemovals({
+      {u"C:\\Users\\player\\Downloads\\Morvane\\vkr.exe", kOwnThenEmpty},
+      {u"C:\\Users\\player\\AppData\\LocalLow\\Velqo\\vkr\\vkr.exe", kOwnThenEmpty},
+      {u"D:\\Downloads\\Morvane\\vkr.exe", kWhole},
+  });
+}
+
+TEST_F(FolderGuardTest, AFolderAnotherProgramIsRegisteredInIsNotRemovedWhole) {
+  const std::u16string uninstall = kUninstallPath;
+  const std::u16string program = u"C:\\Games\\Velqo\\vkr.exe";
+  struct Row {
+    RegKey root;
+    FakeRegistry::View view;
+    std::u16string entry, location;
+    FolderRemoval expected;
+  };
+  const Row rows[] = {
+      {win::HKEY_LOCAL_MACHINE, FakeRegistry::View::k32, u"OtherGame", u"C:\\Games\\Velqo\\Other", kOwnThenEmpty},
+      {win::HKEY_LOCAL_MACHINE, FakeRegistry::View::k64, u"OtherGame", u"C:\\Games\\Velqo\\Other\\", kOwnThenEmpty},
+      {win::HKEY_CURRENT_USER, FakeRegistry::View::k32, u"OtherGame", u"C:\\Games\\Velqo\\x\\y", kOwnThenEmpty},
+      // The folder itself, quoted and spelt another way.
+      {win::HKEY_LOCAL_MACHINE, FakeRegistry::View::k32, u"OtherGame", u" \"c:\\GAMES\\velqo\\\" ", kOwnThenEmpty},
+      // The launcher's own entry, a folder above it, a neighbour and an empty location do not count.
+      {win::HKEY_LOCAL_MACHINE, FakeRegistry::View::k32, u"velqomorvane", u"C:\\Games\\Velqo", kWhole},
+      {win::HKEY_LOCAL_MACHINE, FakeRegistry::View::k32, u"Suite", u"C:\\Games", kWhole},
+      {win::HKEY_LOCAL_MACHINE, FakeRegistry::View::k32, u"OtherGame", u"C:\\Games\\Velqo2", kWhole},
+      {win::HKEY_LOCAL_MACHINE, FakeRegistry::View::k32, u"OtherGame", u"", kWhole},
+  };
+  for (const Row& row : rows) {
+    FakeSystem fresh;
+    fresh.files.PutDirectory(kTemp);
+    fresh.registry.PutString(win::HKEY_LOCAL_MACHINE, uninstall + u"\\Unrelated", u"InstallLocation", u"D:\\Else");
+    fresh.registry.PutString(row.root, uninstall + u"\\" + row.entry, u"InstallLocation", row.location, row.view);
+    fresh.files.module_path = program;
+    fresh.files.PutFile(program, "MZ");
+    ASSERT_TRUE(StartSelfDeleteBatch());
+    EXPECT_STREQ(NameOf(RemovalIn(fresh.files.Contents(kBatchPath), u"C:\\Games\\Velqo")), NameOf(row.expected))
+        << ToUtf8(row.location);
+    EXPECT_EQ(fresh.registry.open_keys(), 0);
   }
 }
 
-TEST(FolderGuardTest, ShortAndUnknownFormsAreResolvedBeforeTheyAreJudged) {
-  FakeSystem system;
-  system.files.PutDirectory(kTemp);
+TEST_F(FolderGuardTest, AFolderWithAProgramInASubfolderIsNotRemovedWhole) {
+  struct Row {
+    std::vector<std::u16string> files;  // below the launcher's folder
+    FolderRemoval expected;
+  };
+  const Row rows[] = {
+      {{u"Tools\\helper.exe"}, kOwnThenEmpty},
+      {{u"Data\\bin\\Game.EXE"}, kOwnThenEmpty},
+      {{u"Другая\\ИГРА.EXE"}, kOwnThenEmpty},
+      // The launcher's own subfolders, however written, a program beside the launcher and files
+      // that only look like programs.
+      {{u"Skin\\loginBack.png", u"SKIN\\tool.exe", u"upgrade\\IconAnimate_Update.exe"}, kWhole},
+      {{u"uninst.exe", u"Logs\\today.log", u"Docs\\readme.exe.txt", u"Docs\\exe"}, kWhole},
+  };
+  for (const Row& row : rows) {
+    FakeSystem fresh;
+    fresh.files.PutDirectory(kTemp);
+    fresh.files.PutDirectory(u"D:\\");
+    fresh.files.module_path = u"D:\\Games\\Morvane\\vkr.exe";
+    fresh.files.PutFile(fresh.files.module_path, "MZ");
+    for (const std::u16string& file : row.files) fresh.files.PutFile(u"D:\\Games\\Morvane\\" + file, "x");
+    ASSERT_TRUE(StartSelfDeleteBatch());
+    EXPECT_STREQ(NameOf(RemovalIn(fresh.files.Contents(kBatchPath), u"D:\\Games\\Morvane")), NameOf(row.expected))
+        << ToUtf8(row.files.front());
+  }
+}
+
+TEST_F(FolderGuardTest, AProgramBehindALinkInTheFolderIsNotItsOwn) {
+  // The link is removed as a link and never entered, so what it points to is not in the folder.
+  system.files.PutFile(u"D:\\Other\\other.exe", "MZ");
+  system.files.PutLink(u"D:\\Games\\Morvane\\Shared", u"D:\\Other");
+  EXPECT_EQ(Removal(u"D:\\Games\\Morvane\\vkr.exe"), kWhole);
+}
+
+TEST_F(FolderGuardTest, AFolderTooLargeToLookThroughIsNotRemovedWhole) {
+  for (int i = 0; i < 20001; ++i) system.files.PutFile(u"D:\\Games\\Morvane\\Data\\" + ToText(i) + u".dat", "");
+  EXPECT_EQ(Removal(u"D:\\Games\\Morvane\\vkr.exe"), kOwnThenEmpty);
+}
+
+TEST_F(FolderGuardTest, ALinkInThePathKeepsEverythingButTheLaunchersFiles) {
+  // The folder itself, a folder above it, a mount point two levels up.
+  system.files.PutFile(u"D:\\Real\\notes.txt", "the user's");
+  system.files.PutLink(u"D:\\Games\\Morvane", u"D:\\Real");
+  system.files.PutLink(u"D:\\Linked", u"D:\\Real");
+  system.files.PutLink(u"D:\\Mounted", u"E:\\");
+  for (const char16_t* program : {u"D:\\Games\\Morvane\\vkr.exe", u"D:\\Linked\\vkr\\vkr.exe",
+                                  u"D:\\Mounted\\Games\\vkr\\vkr.exe", u"D:\\Linked\\Downloads\\vkr\\vkr.exe"}) {
+    EXPECT_EQ(Removal(program), kOwn) << ToUtf8(program);
+  }
+  EXPECT_EQ(Removal(u"D:\\Games\\Plain\\vkr.exe"), kWhole);
+  // A folder on the way that cannot be looked at counts as a link.
+  EXPECT_TRUE(PathHasLink(u"D:\\Nowhere\\vkr"));
+  EXPECT_TRUE(PathHasLink(u"relative\\vkr"));
+  EXPECT_FALSE(PathHasLink(u"D:\\Games\\Plain"));
+}
+
+TEST_F(FolderGuardTest, FolderNamesAreComparedWithTheSystemsCaseRules) {
+  system.shell.folders[win::CSIDL_PERSONAL] = u"D:\\Документы";
+  system.shell.folders[win::CSIDL_MYPICTURES] = u"D:\\Médias\\Images";
+  ExpectRemovals({
+      {u"D:\\ДОКУМЕНТЫ\\vkr.exe", kOwn},
+      {u"D:\\документы\\vkr.exe", kOwn},
+      {u"D:\\MÉDIAS\\vkr.exe", kOwn},  // above a special folder
+      {u"D:\\Документы\\Velqo\\vkr\\vkr.exe", kWhole},
+  });
+  const SharedFolders shared = [] {
+    SharedFolders folders;
+    folders.special = {u"D:\\Игры\\Сохранения"};
+    folders.profile = u"D:\\Ελένη";
+    return folders;
+  }();
+  EXPECT_EQ(JudgeFolder(u"d:\\иГРЫ", shared), kOwn);
+  EXPECT_EQ(JudgeFolder(u"D:\\ελένη\\Morvane", shared), kOwn);
+}
+
+TEST_F(FolderGuardTest, ShortAndUnknownFormsAreResolvedBeforeTheyAreJudged) {
   // Started through the short form of Program Files itself.
   system.files.module_path = u"C:\\PROGRA~1\\vkr.exe";
   system.files.long_paths[u"c:\\progra~1"] = u"C:\\Program Files";
   ASSERT_TRUE(StartSelfDeleteBatch());
-  EXPECT_FALSE(WholeFolderRemoved(system));
+  EXPECT_EQ(RemovalIn(system.files.Contents(kBatchPath), u"C:\\PROGRA~1"), kOwn);
 
   // A folder whose long form cannot be had is kept.
   system.files.module_path = u"C:\\Program Files\\Velqo\\vkr\\vkr.exe";
   system.files.long_path_fails = true;
   ASSERT_TRUE(StartSelfDeleteBatch());
-  EXPECT_FALSE(WholeFolderRemoved(system));
+  EXPECT_EQ(RemovalIn(system.files.Contents(kBatchPath), u"C:\\Program Files\\Velqo\\vkr"), kOwn);
 
   // A temporary folder given in short form still protects its long form.
   system.files.long_path_fails = false;
   system.files.temp_folder = u"C:\\Users\\PLAYER~1\\AppData\\Local\\Temp\\";
-  system.files.long_paths[u"c:\\users\\player~1\\appdata\\local\\temp\\"] = kTemp;
-  system.files.module_path = std::u16string(kTemp) + u"vkr.exe";
-  system.files.PutFile(system.files.module_path, "MZ");
-  EXPECT_FALSE(IsDedicatedFolder(ExcludeTrailingBackslash(kTemp), ProtectedFolders(), u"C:\\Users\\player"));
+  system.files.long_paths[u"c:\\users\\player~1\\appdata\\local\\temp"] = ExcludeTrailingBackslash(kTemp);
+  EXPECT_EQ(JudgeFolder(ExcludeTrailingBackslash(kTemp), CollectSharedFolders()), kOwn);
 }
 
-TEST(FolderGuardTest, RootsAndOddPathsAreNeverDedicated) {
-  const std::vector<std::u16string> none;
-  for (const char16_t* folder : {u"", u"C:", u"C:\\", u"\\\\server", u"\\\\server\\share\\", u"\\\\?\\C:\\",
-                                 u"\\\\?\\UNC\\server\\share", u"relative"}) {
-    EXPECT_FALSE(IsDedicatedFolder(folder, none, u"")) << ToUtf8(folder);
+SharedFolders SpecialOnly(std::vector<std::u16string> special, std::u16string profile = u"") {
+  SharedFolders shared;
+  shared.special = std::move(special);
+  shared.profile = std::move(profile);
+  return shared;
+}
+
+TEST_F(FolderGuardTest, RootsAndOddPathsAreNeverRemovedWhole) {
+  for (const char16_t* folder :
+       {u"", u"C:", u"C:\\", u"\\\\server", u"\\\\server\\share\\", u"\\\\?\\C:\\", u"\\\\?\\UNC\\server\\share",
+        u"relative", u"\\Games\\vkr", u"\\\\?\\Volume{12345678-1234-1234-1234-123456789012}\\Games\\vkr",
+        u"\\\\.\\PhysicalDrive0\\vkr", u"\\\\?\\GLOBALROOT\\Device\\HarddiskVolume1\\vkr", u"\\\\.\\UNC\\server"}) {
+    EXPECT_EQ(JudgeFolder(folder, {}), kOwn) << ToUtf8(folder);
   }
-  EXPECT_TRUE(IsDedicatedFolder(u"\\\\server\\share\\vkr", none, u""));
-  EXPECT_TRUE(IsDedicatedFolder(u"\\\\?\\C:\\Games\\vkr", none, u""));
-  EXPECT_FALSE(IsDedicatedFolder(u"\\\\?\\C:\\Games", {u"C:\\Games\\Steam"}, u""));
+  for (const char16_t* folder : {u"\\\\server\\share\\vkr", u"\\\\?\\C:\\Games\\vkr", u"\\\\.\\C:\\Games\\vkr",
+                                 u"\\??\\C:\\Games\\vkr", u"\\\\.\\UNC\\server\\share\\vkr"}) {
+    EXPECT_EQ(JudgeFolder(folder, {}), kWhole) << ToUtf8(folder);
+  }
+  EXPECT_EQ(JudgeFolder(u"\\\\?\\C:\\Games", SpecialOnly({u"C:\\Games\\Steam"})), kOwn);
 }
 
-TEST(FolderGuardTest, ProtectedFoldersSpeltAnotherWayStillProtect) {
-  // Doubled separators, "." and ".." steps and trailing dots or blanks name the same folder to the
-  // system, on either side of the comparison.
-  const std::vector<std::u16string> documents = {u"D:\\Documents\\"};
+TEST_F(FolderGuardTest, SharedFoldersSpeltAnotherWayStillProtect) {
+  // Doubled separators, "." and ".." steps, trailing dots or blanks and the "\\?\", "\\.\" and
+  // "\??\" forms name the same folder to the system, on either side of the comparison.
+  const SharedFolders documents = SpecialOnly({u"D:\\Documents\\", u"\\\\server\\share\\Documents"});
   for (const char16_t* folder :
        {u"D:\\\\Documents", u"D:\\.\\Documents", u"D:\\Games\\..\\Documents", u"D:\\Documents.", u"D:\\Documents \\",
-        u"\\\\?\\D:/Documents//", u"D:\\..\\Documents"}) {
-    EXPECT_FALSE(IsDedicatedFolder(folder, documents, u"")) << ToUtf8(folder);
+        u"\\\\?\\D:/Documents//", u"D:\\..\\Documents", u"\\\\.\\D:\\Documents", u"\\??\\d:\\DOCUMENTS",
+        u"\\\\.\\unc\\SERVER\\share\\Documents\\", u"\\\\?\\UNC\\server\\share\\x\\..\\Documents"}) {
+    EXPECT_EQ(JudgeFolder(folder, documents), kOwn) << ToUtf8(folder);
   }
-  EXPECT_FALSE(IsDedicatedFolder(u"D:\\Documents", {u"D:\\\\Documents\\.\\"}, u""));
-  EXPECT_FALSE(IsDedicatedFolder(u"D:\\Games", {u"D:\\Games\\\\Steam"}, u""));
+  EXPECT_EQ(JudgeFolder(u"D:\\Documents", SpecialOnly({u"D:\\\\Documents\\.\\"})), kOwn);
+  EXPECT_EQ(JudgeFolder(u"D:\\Documents", SpecialOnly({u"\\\\.\\D:\\Documents"})), kOwn);
+  EXPECT_EQ(JudgeFolder(u"D:\\Games", SpecialOnly({u"D:\\Games\\\\Steam"})), kOwn);
   // A folder directly in the profile, however written.
-  EXPECT_FALSE(IsDedicatedFolder(u"C:\\Users\\.\\player\\\\Links", {}, u"C:\\Users\\player"));
-  EXPECT_FALSE(IsDedicatedFolder(u"C:\\Users\\player\\Links", {}, u"C:\\Users\\player\\.\\"));
-  // Below a protected folder the usual rule holds.
-  EXPECT_TRUE(IsDedicatedFolder(u"D:\\Documents\\.\\Velqo\\vkr", documents, u""));
-  EXPECT_TRUE(IsDedicatedFolder(u"D:\\Documents\\x\\..\\vkr", documents, u""));
+  EXPECT_EQ(JudgeFolder(u"C:\\Users\\.\\player\\\\Links", SpecialOnly({}, u"C:\\Users\\player")), kOwn);
+  EXPECT_EQ(JudgeFolder(u"C:\\Users\\player\\Links", SpecialOnly({}, u"\\\\?\\C:\\Users\\player\\.\\")), kOwn);
+  // Below a shared folder the usual rule holds.
+  EXPECT_EQ(JudgeFolder(u"D:\\Documents\\.\\Velqo\\vkr", documents), kWhole);
+  EXPECT_EQ(JudgeFolder(u"D:\\Documents\\x\\..\\vkr", documents), kWhole);
 }
 
 TEST(SelfDeleteBatchTest, APathThatCouldBreakALineGivesNoBatch) {
   // No Windows path holds these; a batch built from one could run anything.
-  for (const char16_t* exe :
+  const std::u16string ping = u"C:\\Windows\\system32\\ping.exe";
+  for (const char16_t* path :
        {u"C:\\Games\\vkr.exe\r\ndel /q C:\\x", u"C:\\Ga\"mes\\vkr.exe", u"C:\\Games\\vkr\x01.exe"}) {
-    EXPECT_EQ(BuildSelfDeleteBatch(exe, u"C:\\Games", true), u"") << ToUtf8(exe);
-    EXPECT_EQ(BuildSelfDeleteBatch(u"C:\\Games\\vkr.exe", exe, false), u"") << ToUtf8(exe);
+    EXPECT_EQ(BuildSelfDeleteBatch(path, u"C:\\Games", kWhole, ping), u"") << ToUtf8(path);
+    EXPECT_EQ(BuildSelfDeleteBatch(u"C:\\Games\\vkr.exe", path, kOwn, ping), u"") << ToUtf8(path);
+    EXPECT_EQ(BuildSelfDeleteBatch(u"C:\\Games\\vkr.exe", u"C:\\Games", kOwnThenEmpty, path), u"") << ToUtf8(path);
   }
-  EXPECT_NE(BuildSelfDeleteBatch(u"C:\\100%\\vkr.exe", u"C:\\100%", true), u"");
+  EXPECT_NE(BuildSelfDeleteBatch(u"C:\\100%\\vkr.exe", u"C:\\100%", kWhole, ping), u"");
 }
 
 TEST_F(UninstallTest, DeleteDirectoryTreeRemovesLinksAsLinks) {

@@ -74,10 +74,10 @@ TEST(Win32FilesTest, ReadsFromAnOffset) {
   EXPECT_EQ(read, "");
   EXPECT_FALSE(files.ReadFileAt(scratch.path() + u"absent.bin", 0, 100, &read));
 
-  // The ANSI form and the path forms forward to the system.
-  std::string ansi;
-  EXPECT_TRUE(files.EncodeAnsi(u"del /q \"vkr.exe\"", &ansi));
-  EXPECT_EQ(ansi, "del /q \"vkr.exe\"");
+  // The OEM form and the path forms forward to the system.
+  std::string oem;
+  EXPECT_TRUE(files.EncodeOem(u"del /q \"vkr.exe\"", &oem));
+  EXPECT_EQ(oem, "del /q \"vkr.exe\"");
   EXPECT_TRUE(EqualsIgnoreCaseAscii(files.LongPath(path), path)) << ToUtf8(files.LongPath(path));
   EXPECT_EQ(files.LongPath(scratch.path() + u"absent.bin"), u"");
 }

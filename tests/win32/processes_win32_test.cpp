@@ -7,6 +7,7 @@
 #include <string>
 
 #include "common/text.h"
+#include "platform/win32/files_win32.h"
 #include "platform/win_constants.h"
 #include "win32/win32_test_support.h"
 
@@ -49,6 +50,26 @@ TEST(Win32ProcessesTest, StartsAHiddenCommand) {
   start.command_line = scratch.path() + u"absent.exe";
   EXPECT_FALSE(processes.Start(start));
   start.command_line = u"";
+  EXPECT_FALSE(processes.Start(start));
+}
+
+TEST(Win32ProcessesTest, StartsInTheCurrentFolderAskedFor) {
+  ScratchFolder scratch;
+  const std::u16string folder = scratch.path() + u"start here";
+  ASSERT_TRUE(Win32Files().CreateDirectories(folder));
+  const std::u16string marker = scratch.path() + u"folder.txt";
+  Win32Processes processes;
+  ProcessStart start;
+  start.command_line = u"cmd.exe /c cd > \"" + marker + u"\"";
+  start.hidden = true;
+  start.current_directory = folder;
+  ASSERT_TRUE(processes.Start(start));
+  ASSERT_TRUE(WaitUntil([&] { return vkr::testing::ReadWholeFile(marker).find("\r\n") != std::string::npos; }, 20000));
+  EXPECT_TRUE(EqualsIgnoreCaseAscii(FromLatin1(vkr::testing::ReadWholeFile(marker)), folder + u"\r\n"))
+      << vkr::testing::ReadWholeFile(marker);
+
+  // A folder that does not exist starts nothing.
+  start.current_directory = scratch.path() + u"absent";
   EXPECT_FALSE(processes.Start(start));
 }
 

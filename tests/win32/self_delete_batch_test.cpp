@@ -1,13 +1,16 @@
 // The self-deleting batch against the real command interpreter: it waits for a running program to
-// end, removes it (with its folder or only its own files) and deletes itself.
+// end, removes it (with its folder, or only its own files and then the folder when it is empty)
+// and deletes itself; it runs in its own folder, never in the program's, expands no "!" of a path,
+// runs no "ping" but the system's and is read in the OEM code page.
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <string>
 
 #include "common/text.h"
-#include "platform/win32/ansi_paths.h"
+#include "platform/win32/batch_paths.h"
 #include "platform/win32/handles.h"
+#include "platform/win32/processes_win32.h"
 #include "platform/win32/wide.h"
 #include "uninstall/un_install.h"
 
@@ -43,20 +46,25 @@ bool WriteBytes(const std::u16string& path, const std::string& bytes) {
          written == bytes.size();
 }
 
-UniqueKernelHandle Start(const std::u16string& command_line, DWORD flags, bool hidden) {
+// Starts a program in `folder` and keeps a handle to it.
+UniqueKernelHandle Start(const std::u16string& command_line, const std::u16string& folder) {
   std::wstring line(reinterpret_cast<const wchar_t*>(command_line.c_str()));
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
-  if (hidden) {
-    startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = SW_HIDE;
-  }
   PROCESS_INFORMATION info{};
-  if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, flags, nullptr, nullptr, &startup, &info)) {
+  if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, Wide(folder),
+                        &startup, &info)) {
     return UniqueKernelHandle();
   }
   ::CloseHandle(info.hThread);
   return UniqueKernelHandle(info.hProcess);
+}
+
+// Where the system's ping.exe is.
+std::u16string SystemFolder() {
+  wchar_t buffer[MAX_PATH];
+  const UINT length = ::GetSystemDirectoryW(buffer, MAX_PATH);
+  return FromWide(buffer, length);
 }
 
 // Polls a condition until it holds or the bound has passed.
@@ -108,82 +116,131 @@ class SelfDeleteBatchTest : public ::testing::Test {
   }
   void TearDown() override { RemoveTree(scratch_); }
 
-  // Starts the stand-in launcher, then the batch, hidden at idle priority, while it still runs.
-  void RunBatch(bool whole_folder) {
+  // Starts the stand-in launcher in its own folder, as Explorer and shortcuts do, then the batch
+  // the way the uninstaller starts it, while the launcher still runs, from a process whose current
+  // folder is the launcher's folder too. `interpreter` is put before the batch's command line.
+  void RunBatch(FolderRemoval removal, const std::u16string& interpreter = u"") {
     UniqueKernelHandle program = Start(u"\"" + exe_ +
                                            u"\" --gtest_also_run_disabled_tests "
                                            u"--gtest_filter=SelfDeleteBatchStandIn.DISABLED_StaysAliveBriefly",
-                                       CREATE_NO_WINDOW, false);
+                                       game_);
     ASSERT_TRUE(program);
     std::string bytes;
-    ASSERT_TRUE(EncodeAnsiCodePage(BuildSelfDeleteBatch(exe_, game_, whole_folder), &bytes));
+    ASSERT_TRUE(EncodeOemCodePage(BuildSelfDeleteBatch(exe_, game_, removal, SystemFolder() + u"\\ping.exe"), &bytes));
     ASSERT_TRUE(WriteBytes(batch_, bytes));
-    UniqueKernelHandle batch = Start(u"\"" + batch_ + u"\"", IDLE_PRIORITY_CLASS, true);
-    ASSERT_TRUE(batch);
+    ProcessStart start = SelfDeleteBatchStart(batch_);
+    start.command_line = interpreter + start.command_line;
+    wchar_t own_folder[MAX_PATH];
+    ASSERT_NE(::GetCurrentDirectoryW(MAX_PATH, own_folder), 0u);
+    ASSERT_TRUE(::SetCurrentDirectoryW(Wide(game_)));
+    const bool started = Win32Processes().Start(start);
+    ASSERT_TRUE(::SetCurrentDirectoryW(own_folder));
+    ASSERT_TRUE(started);
     // The program is still running, so the batch had to wait for it.
     EXPECT_EQ(::WaitForSingleObject(program.get(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
     ASSERT_EQ(::WaitForSingleObject(program.get(), kWaitBoundMs), static_cast<DWORD>(WAIT_OBJECT_0));
     ASSERT_TRUE(WaitFor([&] { return !Exists(exe_) && !Exists(batch_); }));
-    EXPECT_EQ(::WaitForSingleObject(batch.get(), kWaitBoundMs), static_cast<DWORD>(WAIT_OBJECT_0));
   }
+  // A "ping" that records that it ran, where the interpreter looks first: its current folder and
+  // the launcher's folder.
+  void PlantPing() {
+    const std::string record = "@echo ran> \"" + ToUtf8(scratch_) + "\\ping ran.txt\"\r\n";
+    ASSERT_TRUE(WriteBytes(scratch_ + u"\\ping.bat", record));
+    ASSERT_TRUE(WriteBytes(game_ + u"\\ping.bat", record));
+  }
+  bool PingRan() const { return Exists(scratch_ + u"\\ping ran.txt"); }
 
   std::u16string scratch_, game_, exe_, batch_;
 };
 
 TEST_F(SelfDeleteBatchTest, RemovesTheDedicatedFolderOnceTheProgramHasEndedAndThenItself) {
-  RunBatch(true);
-  EXPECT_FALSE(Exists(game_));
+  ASSERT_NO_FATAL_FAILURE(PlantPing());
+  ASSERT_NO_FATAL_FAILURE(RunBatch(FolderRemoval::kWhole));
+  // Gone although the launcher ran in it and the batch was started from it.
+  ASSERT_TRUE(WaitFor([&] { return !Exists(game_); }));
   EXPECT_FALSE(Exists(batch_));
   EXPECT_TRUE(Exists(scratch_));
+  EXPECT_FALSE(PingRan());
 }
 
 TEST_F(SelfDeleteBatchTest, InASharedFolderRemovesOnlyTheLaunchersFiles) {
   ASSERT_TRUE(WriteBytes(game_ + u"\\notes 100%.txt", "the user's"));
   ASSERT_TRUE(::CreateDirectoryW(Wide(game_ + u"\\Photos"), nullptr));
   ASSERT_TRUE(WriteBytes(game_ + u"\\Photos\\a.jpg", "jpg"));
-  RunBatch(false);
+  ASSERT_NO_FATAL_FAILURE(PlantPing());
+  ASSERT_NO_FATAL_FAILURE(RunBatch(FolderRemoval::kOwnFiles));
   EXPECT_TRUE(Exists(game_ + u"\\notes 100%.txt"));
   EXPECT_TRUE(Exists(game_ + u"\\Photos\\a.jpg"));
   EXPECT_FALSE(Exists(game_ + u"\\Skin"));
   EXPECT_FALSE(Exists(game_ + u"\\Upgrade"));
   EXPECT_FALSE(Exists(exe_));
   EXPECT_FALSE(Exists(batch_));
+  EXPECT_FALSE(PingRan());
 }
 
-TEST_F(SelfDeleteBatchTest, AFolderNamedInTheAnsiCodePage) {
-  // The interpreter reads the batch with the console code page; on a Chinese system that is the
-  // ANSI code page, so a Chinese folder name is written as it is.
-  if (::GetACP() != 936 || ::GetOEMCP() != 936) GTEST_SKIP() << "needs code page 936";
+TEST_F(SelfDeleteBatchTest, TheOwnFilesThenTheFolderWhenNothingElseIsLeft) {
+  ASSERT_TRUE(::CreateDirectoryW(Wide(game_ + u"\\Tools"), nullptr));
+  ASSERT_TRUE(WriteBytes(game_ + u"\\Tools\\helper.exe", "MZ"));
+  ASSERT_NO_FATAL_FAILURE(RunBatch(FolderRemoval::kOwnFilesThenEmptyFolder));
+  EXPECT_TRUE(Exists(game_ + u"\\Tools\\helper.exe"));
+  EXPECT_FALSE(Exists(game_ + u"\\Skin"));
+
   TearDown();
-  Prepare(u"游戏 中心");
-  RunBatch(true);
-  EXPECT_FALSE(Exists(game_));
+  Prepare(u"Game Folder");
+  ASSERT_NO_FATAL_FAILURE(RunBatch(FolderRemoval::kOwnFilesThenEmptyFolder));
+  ASSERT_TRUE(WaitFor([&] { return !Exists(game_); }));
+}
+
+TEST_F(SelfDeleteBatchTest, AnExclamationMarkInAPathDoesNotExpand) {
+  // With delayed expansion on for every interpreter (as a system setting can turn it on),
+  // "!x!" would read as a variable, and the batch would name another folder.
+  TearDown();
+  Prepare(u"Game !x! Folder");
+  ASSERT_NO_FATAL_FAILURE(RunBatch(FolderRemoval::kWhole, u"cmd.exe /V:ON /c "));
+  ASSERT_TRUE(WaitFor([&] { return !Exists(game_); }));
+  EXPECT_TRUE(Exists(scratch_));
+}
+
+TEST_F(SelfDeleteBatchTest, AFolderNamedInTheOemCodePage) {
+  // The interpreter reads a batch in the console's OEM code page. This test's entry runs with code
+  // page 1252 as the ANSI one and 437 as the OEM one, where "é" and "ü" have other bytes; code
+  // page 936 holds them too.
+  std::string bytes;
+  ASSERT_TRUE(EncodeOemCodePage(u"Café ü", &bytes));
+  RecordProperty("code_pages", ToUtf8(ToText(::GetACP()) + u"/" + ToText(::GetOEMCP())));
+  TearDown();
+  Prepare(u"Café ü");
+  ASSERT_NO_FATAL_FAILURE(RunBatch(FolderRemoval::kWhole));
+  ASSERT_TRUE(WaitFor([&] { return !Exists(game_); }));
   EXPECT_FALSE(Exists(batch_));
 }
 
 // The stand-in launcher: a copy of this program runs only this and ends after a moment.
 TEST(SelfDeleteBatchStandIn, DISABLED_StaysAliveBriefly) { ::Sleep(kLingerMs); }
 
-TEST(AnsiPathsTest, EncodesExactlyOrSaysItCannot) {
+TEST(BatchPathsTest, EncodesExactlyOrSaysItCannot) {
   std::string bytes;
-  EXPECT_TRUE(EncodeAnsiCodePage(u"C:\\Program Files\\vkr.exe", &bytes));
+  EXPECT_TRUE(EncodeOemCodePage(u"C:\\Program Files\\vkr.exe", &bytes));
   EXPECT_EQ(bytes, "C:\\Program Files\\vkr.exe");
-  EXPECT_TRUE(EncodeAnsiCodePage(u"", &bytes));
+  EXPECT_TRUE(EncodeOemCodePage(u"", &bytes));
   EXPECT_EQ(bytes, "");
-  // An emoji is in no ANSI code page; a lone surrogate in none either.
-  EXPECT_FALSE(EncodeAnsiCodePage(u"C:\\\U0001F600\\vkr.exe", &bytes));
-  EXPECT_FALSE(EncodeAnsiCodePage(std::u16string(1, char16_t(0xD800)), &bytes));
-  if (::GetACP() == 936) {
-    EXPECT_TRUE(EncodeAnsiCodePage(u"游戏", &bytes));
+  // An emoji is in no OEM code page; a lone surrogate in none either.
+  EXPECT_FALSE(EncodeOemCodePage(u"C:\\\U0001F600\\vkr.exe", &bytes));
+  EXPECT_FALSE(EncodeOemCodePage(std::u16string(1, char16_t(0xD800)), &bytes));
+  // The OEM code page, not the ANSI one.
+  if (::GetOEMCP() == 936) {
+    EXPECT_TRUE(EncodeOemCodePage(u"游戏", &bytes));
     EXPECT_EQ(bytes, "\xD3\xCE\xCF\xB7");
-  } else if (::GetACP() == 1252) {
-    EXPECT_FALSE(EncodeAnsiCodePage(u"游戏", &bytes));
-    EXPECT_TRUE(EncodeAnsiCodePage(u"Café", &bytes));
-    EXPECT_EQ(bytes, "Caf\xE9");
+  } else if (::GetOEMCP() == 437) {
+    EXPECT_FALSE(EncodeOemCodePage(u"游戏", &bytes));
+    EXPECT_TRUE(EncodeOemCodePage(u"Café", &bytes));
+    EXPECT_EQ(bytes, "Caf\x82");
+  } else {
+    ADD_FAILURE() << "no expectation for OEM code page " << ::GetOEMCP();
   }
 }
 
-TEST(AnsiPathsTest, ShortAndLongFormsOfAnExistingPath) {
+TEST(BatchPathsTest, ShortAndLongFormsOfAnExistingPath) {
   const std::u16string folder = TempFolder() + u"vkr long folder name for short form";
   ::CreateDirectoryW(Wide(folder), nullptr);
   const std::u16string short_form = ShortPathName(folder);

@@ -28,6 +28,30 @@ TEST(Win32ShellTest, NamesSpecialFoldersWithoutCreatingThem) {
   EXPECT_EQ(shell.SpecialFolder(0x7F), u"");  // no such folder
 }
 
+TEST(Win32ShellTest, NamesTheKnownFoldersThatHaveNoNumber) {
+  Win32Shell shell;
+  const std::u16string profile = shell.SpecialFolder(win::CSIDL_PROFILE) + u"\\";
+  const struct {
+    KnownFolder folder;
+    const char16_t* below_profile;
+  } rows[] = {
+      {KnownFolder::kDownloads, u"Downloads"},
+      {KnownFolder::kSavedGames, u"Saved Games"},
+      {KnownFolder::kLinks, u"Links"},
+      {KnownFolder::kLocalAppDataLow, u"AppData\\LocalLow"},
+  };
+  for (const auto& row : rows) {
+    EXPECT_TRUE(EqualsIgnoreCaseAscii(shell.KnownFolderPath(row.folder), profile + row.below_profile))
+        << ToUtf8(shell.KnownFolderPath(row.folder));
+  }
+  // The per-user program folder is unknown to older systems (and to Wine); where it is known it
+  // lies in the local application data.
+  const std::u16string programs = shell.KnownFolderPath(KnownFolder::kUserProgramFiles);
+  EXPECT_TRUE(programs.empty() ||
+              EqualsIgnoreCaseAscii(programs, shell.SpecialFolder(win::CSIDL_LOCAL_APPDATA) + u"\\Programs"))
+      << ToUtf8(programs);
+}
+
 TEST(Win32ShellTest, ResolvesAShortcutToItsTarget) {
   ScratchFolder scratch;
   const std::u16string target = scratch.path() + u"vkr.exe";

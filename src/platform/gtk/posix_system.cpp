@@ -225,10 +225,12 @@ bool PosixFiles::ReadFileAt(const std::u16string& path, std::uint64_t offset, st
   return ReadUpTo(file.get(), max_bytes, bytes);
 }
 
-bool PosixFiles::EncodeAnsi(const std::u16string& text, std::string* bytes) {
+bool PosixFiles::EncodeOem(const std::u16string& text, std::string* bytes) {
   *bytes = ToUtf8(text);
   return true;
 }
+
+std::u16string PosixFiles::UpperCaseFileName(const std::u16string& text) { return text; }
 
 std::u16string PosixFiles::ShortPath(const std::u16string&) { return u""; }
 
@@ -404,6 +406,11 @@ std::u16string PosixShell::SpecialFolder(int csidl) {
   return folder && folder[0] == '/' ? FromUtf8(folder) : u"";
 }
 
+std::u16string PosixShell::KnownFolderPath(KnownFolder known) {
+  const char* folder = known == KnownFolder::kDownloads ? g_get_user_special_dir(G_USER_DIRECTORY_DOWNLOAD) : nullptr;
+  return folder && folder[0] == '/' ? FromUtf8(folder) : u"";
+}
+
 std::intptr_t PosixShell::Execute(WindowHandle, const std::u16string&, const std::u16string& file,
                                   const std::u16string& parameters, const std::u16string& directory, int) {
   if (file.empty()) return kShellFileNotFound;
@@ -486,7 +493,7 @@ bool PosixProcesses::Start(const ProcessStart& start) {
   std::vector<std::string> argv;
   for (gchar** p = split; *p; ++p) argv.push_back(*p);
   g_strfreev(split);
-  return SpawnDetached(argv);
+  return SpawnDetached(argv, ToUtf8(start.current_directory));
 }
 
 bool PosixProcesses::Snapshot(std::vector<ProcessEntry>* entries) {

@@ -37,7 +37,9 @@ class PosixFiles : public Files {
   bool FileVersion(const std::u16string& path, std::uint32_t* ms, std::uint32_t* ls) override;
   bool ReadFileAt(const std::u16string& path, std::uint64_t offset, std::size_t max_bytes, std::string* bytes) override;
   // The system's text encoding is UTF-8: every text has an exact form.
-  bool EncodeAnsi(const std::u16string& text, std::string* bytes) override;
+  bool EncodeOem(const std::u16string& text, std::string* bytes) override;
+  // File names are compared exactly: the text as it is.
+  std::u16string UpperCaseFileName(const std::u16string& text) override;
   // There are no short names.
   std::u16string ShortPath(const std::u16string& path) override;
   std::u16string LongPath(const std::u16string& path) override;
@@ -81,6 +83,8 @@ class AbsentRegistry : public Registry {
 class PosixShell : public Shell {
  public:
   std::u16string SpecialFolder(int csidl) override;
+  // Downloads, the XDG user folder; the others have no counterpart.
+  std::u16string KnownFolderPath(KnownFolder folder) override;
   std::intptr_t Execute(WindowHandle owner, const std::u16string& verb, const std::u16string& file,
                         const std::u16string& parameters, const std::u16string& directory, int show) override;
   std::u16string ResolveShortcut(const std::u16string& path) override;

@@ -1,10 +1,11 @@
 #include "platform/win32/files_win32.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdint>
 #include <new>
 
-#include "platform/win32/ansi_paths.h"
+#include "platform/win32/batch_paths.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/windows_headers.h"
@@ -203,9 +204,9 @@ bool Win32Files::ReadFileAt(const std::u16string& path, std::uint64_t offset, st
   return true;
 }
 
-bool Win32Files::EncodeAnsi(const std::u16string& text, std::string* bytes) {
+bool Win32Files::EncodeOem(const std::u16string& text, std::string* bytes) {
   try {
-    return EncodeAnsiCodePage(text, bytes);
+    return EncodeOemCodePage(text, bytes);
   } catch (const std::bad_alloc&) {
     bytes->clear();
     return false;
@@ -226,6 +227,26 @@ std::u16string Win32Files::LongPath(const std::u16string& path) {
   } catch (const std::bad_alloc&) {
     return u"";
   }
+}
+
+std::u16string Win32Files::UpperCaseFileName(const std::u16string& text) try {
+  std::u16string upper = text;
+  if (text.empty() || text.size() > static_cast<std::size_t>(INT_MAX)) return upper;
+  // Without LCMAP_LINGUISTIC_CASING the mapping is the file system's, the same in every locale;
+  // it maps code unit to code unit, so the result fills the text's own length.
+  const int units = static_cast<int>(text.size());
+  if (::LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, Wide(text), units, reinterpret_cast<wchar_t*>(upper.data()),
+                     units) == units) {
+    return upper;
+  }
+  // The letters A to Z at least.
+  upper = text;
+  for (char16_t& c : upper) {
+    if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
+  }
+  return upper;
+} catch (const std::bad_alloc&) {
+  return std::u16string();
 }
 
 }  // namespace vkr::win32

@@ -21,7 +21,8 @@ class Win32Files : public Files {
   std::u16string ModulePath() override;
   bool FileVersion(const std::u16string& path, std::uint32_t* ms, std::uint32_t* ls) override;
   bool ReadFileAt(const std::u16string& path, std::uint64_t offset, std::size_t max_bytes, std::string* bytes) override;
-  bool EncodeAnsi(const std::u16string& text, std::string* bytes) override;
+  bool EncodeOem(const std::u16string& text, std::string* bytes) override;
+  std::u16string UpperCaseFileName(const std::u16string& text) override;
   std::u16string ShortPath(const std::u16string& path) override;
   std::u16string LongPath(const std::u16string& path) override;
 };

@@ -79,6 +79,12 @@ struct LocalMemoryTraits {
   static Type Invalid() { return nullptr; }
   static void Close(Type h) { ::LocalFree(h); }
 };
+// Memory the shell or COM hands out for the caller to free (CoTaskMemAlloc).
+struct CoTaskMemoryTraits {
+  using Type = void*;
+  static Type Invalid() { return nullptr; }
+  static void Close(Type h) { ::CoTaskMemFree(h); }
+};
 
 // A WinINet session, connection or request handle.
 struct InternetHandleTraits {
@@ -118,6 +124,7 @@ using UniqueRegKey = UniqueHandle<RegKeyTraits>;
 using UniqueGdiObject = UniqueHandle<GdiObjectTraits>;
 using UniqueMenu = UniqueHandle<MenuTraits>;
 using UniqueLocalMemory = UniqueHandle<LocalMemoryTraits>;
+using UniqueCoTaskMemory = UniqueHandle<CoTaskMemoryTraits>;
 using UniqueInternetHandle = UniqueHandle<InternetHandleTraits>;
 using UniqueSid = UniqueHandle<SidTraits>;
 using UniqueMemoryDc = UniqueHandle<MemoryDcTraits>;

@@ -34,8 +34,8 @@ bool Win32Processes::Start(const ProcessStart& start) {
     startup.wShowWindow = SW_HIDE;
   }
   PROCESS_INFORMATION info{};
-  if (!::CreateProcessW(nullptr, command_line.data(), nullptr, nullptr, FALSE, start.creation_flags, nullptr, nullptr,
-                        &startup, &info)) {
+  if (!::CreateProcessW(nullptr, command_line.data(), nullptr, nullptr, FALSE, start.creation_flags, nullptr,
+                        WideOrNull(start.current_directory), &startup, &info)) {
     return false;
   }
   UniqueKernelHandle process(info.hProcess);

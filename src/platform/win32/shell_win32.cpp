@@ -1,5 +1,7 @@
 #include "platform/win32/shell_win32.h"
 
+#include <new>
+
 #include "platform/win32/handles.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/windows_headers.h"
@@ -16,6 +18,34 @@ std::u16string Win32Shell::SpecialFolder(int csidl) {
   wchar_t path[MAX_PATH + 1] = {};
   if (!::SHGetSpecialFolderPathW(nullptr, path, csidl, FALSE)) return u"";
   return FromWide(path);
+}
+
+std::u16string Win32Shell::KnownFolderPath(KnownFolder folder) {
+  static const struct {
+    KnownFolder folder;
+    const KNOWNFOLDERID* id;
+  } kIds[] = {
+      {KnownFolder::kDownloads, &FOLDERID_Downloads},
+      {KnownFolder::kSavedGames, &FOLDERID_SavedGames},
+      {KnownFolder::kLinks, &FOLDERID_Links},
+      {KnownFolder::kLocalAppDataLow, &FOLDERID_LocalAppDataLow},
+      {KnownFolder::kUserProgramFiles, &FOLDERID_UserProgramFiles},
+  };
+  const KNOWNFOLDERID* id = nullptr;
+  for (const auto& known : kIds) {
+    if (known.folder == folder) id = known.id;
+  }
+  if (id == nullptr) return u"";
+  PWSTR path = nullptr;
+  const HRESULT result = ::SHGetKnownFolderPath(*id, KF_FLAG_DONT_VERIFY, nullptr, &path);
+  // The buffer is the caller's to free on failure too.
+  UniqueCoTaskMemory owned(path);
+  if (FAILED(result) || path == nullptr) return u"";
+  try {
+    return FromWide(path);
+  } catch (const std::bad_alloc&) {
+    return u"";
+  }
 }
 
 std::intptr_t Win32Shell::Execute(WindowHandle owner, const std::u16string& verb, const std::u16string& file,

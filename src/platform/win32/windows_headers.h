@@ -10,6 +10,7 @@
 #include <ole2.h>
 #include <shellapi.h>
 #include <shlobj.h>
+#include <knownfolders.h>
 #include <shobjidl.h>
 #include <tlhelp32.h>
 #include <wininet.h>

@@ -1,4 +1,4 @@
-#include "platform/win32/ansi_paths.h"
+#include "platform/win32/batch_paths.h"
 
 #include <windows.h>
 
@@ -25,22 +25,27 @@ std::u16string PathForm(Function function, const std::u16string& path) {
 
 }  // namespace
 
-bool EncodeAnsiCodePage(const std::u16string& text, std::string* bytes) {
+bool EncodeOemCodePage(const std::u16string& text, std::string* bytes) {
   bytes->clear();
   if (text.empty()) return true;
-  const UINT code_page = ::GetACP();
-  // UTF-8 as the ANSI code page takes no default character; it holds every valid text.
-  const bool utf8 = code_page == CP_UTF8;
-  const DWORD flags = utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
+  const UINT code_page = ::GetOEMCP();
   const int units = static_cast<int>(text.size());
+  // UTF-8 takes no default character and holds every valid text; a few other code pages refuse
+  // the best-fit flag. Either way the round trip below is the judge.
+  DWORD flags = code_page == CP_UTF8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
   BOOL used_default = FALSE;
-  const int size =
-      ::WideCharToMultiByte(code_page, flags, Wide(text), units, nullptr, 0, nullptr, utf8 ? nullptr : &used_default);
+  BOOL* used_default_out = code_page == CP_UTF8 ? nullptr : &used_default;
+  int size = ::WideCharToMultiByte(code_page, flags, Wide(text), units, nullptr, 0, nullptr, used_default_out);
+  if (size <= 0 && ::GetLastError() == ERROR_INVALID_FLAGS) {
+    flags = 0;
+    used_default_out = nullptr;
+    size = ::WideCharToMultiByte(code_page, flags, Wide(text), units, nullptr, 0, nullptr, nullptr);
+  }
   if (size <= 0) return false;
   bytes->resize(static_cast<std::size_t>(size));
   used_default = FALSE;
-  if (::WideCharToMultiByte(code_page, flags, Wide(text), units, bytes->data(), size, nullptr,
-                            utf8 ? nullptr : &used_default) != size) {
+  if (::WideCharToMultiByte(code_page, flags, Wide(text), units, bytes->data(), size, nullptr, used_default_out) !=
+      size) {
     return false;
   }
   if (used_default) return false;
