@@ -4,8 +4,8 @@
 
 #include "common/desktop_entry.h"
 #include "common/public_config.h"
-#include "common/scoped_reg_key.h"
 #include "common/text.h"
+#include "platform/scoped_reg_key.h"
 #include "platform/system.h"
 #include "platform/win_constants.h"
 
@@ -34,18 +34,7 @@ void OpenUrlInIE(WindowHandle owner, const std::u16string& url) {
   }
   // The address is one argument of the browser's command line: quoted, with any quotation mark
   // or control character in it encoded so that it cannot end the argument or the line.
-  std::u16string argument = u"\"";
-  for (const char16_t c : url) {
-    if (c == u'"' || c < 0x20) {
-      static const char16_t kHex[] = u"0123456789ABCDEF";
-      argument += u'%';
-      argument += kHex[(c >> 4) & 0xF];
-      argument += kHex[c & 0xF];
-    } else {
-      argument += c;
-    }
-  }
-  argument += u'"';
+  const std::u16string argument = u"\"" + PercentEncode(url, [](char16_t c) { return c == u'"' || c < 0x20; }) + u"\"";
   const std::intptr_t result = Sys().shell->Execute(owner, u"open", u"IExplore.EXE", argument, u"", win::SW_SHOWNORMAL);
   if (result <= 32) {
     Sys().shell->Execute(owner, u"", url, u"", u"", win::SW_SHOWNORMAL);
@@ -79,10 +68,7 @@ void RemoveAutoRun(const std::u16string& value_name) {
 }
 
 std::u16string GetSpecialFolder(int csidl) {
-  std::u16string path = Sys().shell->SpecialFolder(csidl);
-  const auto zero = path.find(u'\0');
-  if (zero != std::u16string::npos) path.resize(zero);
-  return IncludeTrailingBackslash(path);
+  return IncludeTrailingBackslash(TextBeforeNul(Sys().shell->SpecialFolder(csidl)));
 }
 
 std::u16string GetDesktopFolder() { return GetSpecialFolder(win::CSIDL_DESKTOPDIRECTORY); }

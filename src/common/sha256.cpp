@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "common/text.h"
+
 namespace vkr {
 namespace {
 
@@ -95,13 +97,9 @@ std::array<std::uint8_t, 32> Sha256::Finish() {
 }
 
 std::string Sha256::ToHex(const std::array<std::uint8_t, 32>& digest) {
-  static const char kHex[] = "0123456789abcdef";
-  std::string hex;
-  for (const std::uint8_t b : digest) {
-    hex.push_back(kHex[b >> 4]);
-    hex.push_back(kHex[b & 0xF]);
-  }
-  return hex;
+  std::u16string hex;
+  for (const std::uint8_t b : digest) hex += HexDigits(b, 2, true);
+  return ToUtf8(hex);
 }
 
 std::string Sha256::HexOf(const std::string& bytes) {

@@ -69,40 +69,42 @@ std::u16string ZeroPadded(std::int64_t value, int width) {
   return digits;
 }
 
+namespace {
+
+// The length (1 to 4) of the well-formed UTF-8 sequence at text[i], with its code point; 0 when the
+// bytes there are not one.
+std::size_t DecodeUtf8Sequence(const std::string& text, std::size_t i, std::uint32_t* code_point) {
+  const unsigned char c = static_cast<unsigned char>(text[i]);
+  if (c < 0x80) {
+    *code_point = c;
+    return 1;
+  }
+  const std::size_t length = (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 0;
+  if (length == 0 || i + length > text.size()) return 0;
+  std::uint32_t value = c & (0x7F >> length);
+  for (std::size_t k = 1; k < length; ++k) {
+    const unsigned char next = static_cast<unsigned char>(text[i + k]);
+    if ((next & 0xC0) != 0x80) return 0;
+    value = (value << 6) | (next & 0x3F);
+  }
+  constexpr std::uint32_t kMinimum[] = {0, 0, 0x80, 0x800, 0x10000};
+  if (value < kMinimum[length] || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return 0;
+  *code_point = value;
+  return length;
+}
+
+}  // namespace
+
 std::u16string FromUtf8(const std::string& text) {
   std::u16string out;
   out.reserve(text.size());
   std::size_t i = 0;
   while (i < text.size()) {
-    const unsigned char c = static_cast<unsigned char>(text[i]);
-    std::uint32_t cp = 0xFFFD;
-    std::size_t length = 1;
-    if (c < 0x80) {
-      cp = c;
-    } else if ((c & 0xE0) == 0xC0) {
-      length = 2;
-    } else if ((c & 0xF0) == 0xE0) {
-      length = 3;
-    } else if ((c & 0xF8) == 0xF0) {
-      length = 4;
-    }
-    if (length > 1) {
-      bool valid = i + length <= text.size();
-      std::uint32_t value = c & (0x7F >> length);
-      for (std::size_t k = 1; valid && k < length; ++k) {
-        const unsigned char next = static_cast<unsigned char>(text[i + k]);
-        if ((next & 0xC0) != 0x80) {
-          valid = false;
-        } else {
-          value = (value << 6) | (next & 0x3F);
-        }
-      }
-      const std::uint32_t minimum[] = {0, 0, 0x80, 0x800, 0x10000};
-      if (valid && value >= minimum[length] && value <= 0x10FFFF && (value < 0xD800 || value > 0xDFFF)) {
-        cp = value;
-      } else {
-        length = 1;
-      }
+    std::uint32_t cp = 0;
+    std::size_t length = DecodeUtf8Sequence(text, i, &cp);
+    if (length == 0) {
+      cp = 0xFFFD;
+      length = 1;
     }
     if (cp >= 0x10000) {
       cp -= 0x10000;
@@ -114,6 +116,17 @@ std::u16string FromUtf8(const std::string& text) {
     i += length;
   }
   return out;
+}
+
+bool IsValidUtf8(const std::string& bytes) {
+  std::size_t i = 0;
+  while (i < bytes.size()) {
+    std::uint32_t cp = 0;
+    const std::size_t length = DecodeUtf8Sequence(bytes, i, &cp);
+    if (length == 0) return false;
+    i += length;
+  }
+  return true;
 }
 
 std::string ToUtf8(const std::u16string& text) {
@@ -153,21 +166,40 @@ std::u16string FromLatin1(const std::string& bytes) {
   return out;
 }
 
-std::u16string EncodeUnsafeUrlChars(const std::u16string& text) {
-  static const char16_t kHex[] = u"0123456789ABCDEF";
+std::u16string PercentEncode(const std::u16string& text, bool (*encoded)(char16_t)) {
   std::u16string out;
   out.reserve(text.size());
   for (const char16_t c : text) {
-    const bool unsafe = c < 0x20 || c == 0x7F || c == u' ' || c == u'"' || c == u'#' || c == u'%' || c == u'&';
-    if (unsafe) {
+    if (encoded(c)) {
       out.push_back(u'%');
-      out.push_back(kHex[(c >> 4) & 0xF]);
-      out.push_back(kHex[c & 0xF]);
+      out += HexDigits(c & 0xFF, 2);
     } else {
       out.push_back(c);
     }
   }
   return out;
+}
+
+std::u16string EncodeUnsafeUrlChars(const std::u16string& text) {
+  return PercentEncode(text, [](char16_t c) {
+    return c < 0x20 || c == 0x7F || c == u' ' || c == u'"' || c == u'#' || c == u'%' || c == u'&';
+  });
+}
+
+std::u16string HexDigits(std::uint32_t value, int digits, bool lower_case) {
+  const char16_t* const table = lower_case ? u"0123456789abcdef" : u"0123456789ABCDEF";
+  std::u16string text(digits > 0 ? static_cast<std::size_t>(digits) : 0, u'0');
+  for (std::size_t i = text.size(); i > 0; --i) {
+    text[i - 1] = table[value & 0xF];
+    value >>= 4;
+  }
+  return text;
+}
+
+std::u16string TextBeforeNul(std::u16string text) {
+  const auto zero = text.find(u'\0');
+  if (zero != std::u16string::npos) text.resize(zero);
+  return text;
 }
 
 std::u16string ExtractFilePath(const std::u16string& path) {
@@ -218,11 +250,12 @@ std::vector<std::uint8_t> ToUtf16LeBytes(const std::u16string& text, bool with_t
   return bytes;
 }
 
-std::u16string FromUtf16LeBytes(const std::vector<std::uint8_t>& bytes) {
+std::u16string FromUtf16LeBytes(const void* bytes, std::size_t size) {
+  const auto* data = static_cast<const std::uint8_t*>(bytes);
   std::u16string text;
-  text.reserve(bytes.size() / 2);
-  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-    text.push_back(static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8)));
+  text.reserve(size / 2);
+  for (std::size_t i = 0; i + 1 < size; i += 2) {
+    text.push_back(static_cast<char16_t>(data[i] | (data[i + 1] << 8)));
   }
   return text;
 }

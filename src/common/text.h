@@ -1,6 +1,7 @@
 // Small text helpers over UTF-16 strings, with the semantics the launcher's rules rely on.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -29,13 +30,26 @@ std::u16string ZeroPadded(std::int64_t value, int width);
 // Conversions between UTF-8 and UTF-16. Invalid input becomes U+FFFD.
 std::u16string FromUtf8(const std::string& text);
 std::string ToUtf8(const std::u16string& text);
+// Whether the bytes are well-formed UTF-8: no stray or missing continuation bytes, no overlong
+// forms, no surrogates, nothing above U+10FFFF. The sequences FromUtf8 decodes without U+FFFD.
+bool IsValidUtf8(const std::string& bytes);
 // Latin-1 widening of bytes (each byte one code unit), for ASCII protocol text.
 std::u16string FromLatin1(const std::string& bytes);
 
+// Replaces each code unit for which `encoded` is true by "%" and the two upper-case hexadecimal
+// digits of its low byte (meant for ASCII sets); everything else stays as it is.
+std::u16string PercentEncode(const std::u16string& text, bool (*encoded)(char16_t));
 // Percent-encodes the characters that would break an address when inserted into it: control
 // characters, blank, quotation mark, "#", "%", "&", DEL. Everything else, non-ASCII included,
 // stays as it is.
 std::u16string EncodeUnsafeUrlChars(const std::u16string& text);
+
+// `value` as `digits` hexadecimal digits, most significant first, zero-padded (higher digits are
+// dropped); upper-case unless `lower_case`.
+std::u16string HexDigits(std::uint32_t value, int digits, bool lower_case = false);
+
+// The text before its first zero code unit (all of it when it has none), as a C string reads.
+std::u16string TextBeforeNul(std::u16string text);
 
 // Paths: the folder part with its trailing separator, the file-name part, and a separator added
 // when missing.
@@ -49,8 +63,12 @@ std::u16string ReplaceFirst(const std::u16string& text, const std::u16string& wh
 bool Contains(const std::u16string& text, const std::u16string& what);
 bool StartsWith(const std::u16string& text, const std::u16string& prefix);
 
-// UTF-16LE bytes of a text, with or without a terminating zero code unit, and back.
+// UTF-16LE bytes of a text, with or without a terminating zero code unit, and back (a last odd
+// byte is dropped).
 std::vector<std::uint8_t> ToUtf16LeBytes(const std::u16string& text, bool with_terminator);
-std::u16string FromUtf16LeBytes(const std::vector<std::uint8_t>& bytes);
+std::u16string FromUtf16LeBytes(const void* bytes, std::size_t size);
+inline std::u16string FromUtf16LeBytes(const std::vector<std::uint8_t>& bytes) {
+  return FromUtf16LeBytes(bytes.data(), bytes.size());
+}
 
 }  // namespace vkr

@@ -1,16 +1,11 @@
 #include "controls/graphic_control.h"
 
 #include "controls/control_host.h"
+#include "platform/win_constants.h"
 
 namespace vkr {
 
 namespace {
-// MK_* bits of a mouse message's wParam.
-constexpr std::uintptr_t kMkLeftButton = 0x0001;
-constexpr std::uintptr_t kMkRightButton = 0x0002;
-constexpr std::uintptr_t kMkShift = 0x0004;
-constexpr std::uintptr_t kMkControl = 0x0008;
-constexpr std::uintptr_t kMkMiddleButton = 0x0010;
 
 ShiftState ButtonBit(MouseButton button) {
   switch (button) {
@@ -27,11 +22,11 @@ ShiftState ButtonBit(MouseButton button) {
 
 ShiftState ShiftStateFromMouseKeys(std::uintptr_t mouse_keys, bool alt_down) {
   ShiftState shift = 0;
-  if (mouse_keys & kMkLeftButton) shift |= kLeftButton;
-  if (mouse_keys & kMkRightButton) shift |= kRightButton;
-  if (mouse_keys & kMkShift) shift |= kShiftKey;
-  if (mouse_keys & kMkControl) shift |= kCtrlKey;
-  if (mouse_keys & kMkMiddleButton) shift |= kMiddleButton;
+  if (mouse_keys & win::MK_LBUTTON) shift |= kLeftButton;
+  if (mouse_keys & win::MK_RBUTTON) shift |= kRightButton;
+  if (mouse_keys & win::MK_SHIFT) shift |= kShiftKey;
+  if (mouse_keys & win::MK_CONTROL) shift |= kCtrlKey;
+  if (mouse_keys & win::MK_MBUTTON) shift |= kMiddleButton;
   if (alt_down) shift |= kAltKey;
   return shift;
 }

@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "common/scoped_reg_key.h"
 #include "common/text.h"
+#include "platform/scoped_reg_key.h"
 #include "platform/system.h"
 #include "platform/win_constants.h"
 
@@ -47,9 +47,7 @@ bool ReadStringValue(RegKey key, const std::u16string& name, std::u16string* tex
   std::vector<std::uint8_t> data;
   if (Sys().registry->QueryValue(key, name, &type, &data) != win::ERROR_SUCCESS) return true;
   if (type != win::REG_SZ && type != win::REG_EXPAND_SZ) return data.empty();
-  *text = FromUtf16LeBytes(data);
-  const auto zero = text->find(u'\0');
-  if (zero != std::u16string::npos) text->resize(zero);
+  *text = TextBeforeNul(FromUtf16LeBytes(data));
   return true;
 }
 

@@ -44,16 +44,6 @@ std::u16string RemoveAll(std::u16string text, char16_t what) {
   return out;
 }
 
-std::u16string Hex(std::uint32_t value, int digits) {
-  static const char16_t kDigits[] = u"0123456789ABCDEF";
-  std::u16string text(static_cast<std::size_t>(digits), u'0');
-  for (int i = digits - 1; i >= 0; --i) {
-    text[static_cast<std::size_t>(i)] = kDigits[value & 0xF];
-    value >>= 4;
-  }
-  return text;
-}
-
 }  // namespace
 
 std::u16string BuildStatisticsUrl(const std::u16string& url_format, const StatisticsReport& report) {
@@ -74,10 +64,10 @@ std::u16string GuidToString(const std::uint8_t guid[16]) {
   const std::uint32_t data1 = guid[0] | (guid[1] << 8) | (guid[2] << 16) | (static_cast<std::uint32_t>(guid[3]) << 24);
   const std::uint32_t data2 = guid[4] | (guid[5] << 8);
   const std::uint32_t data3 = guid[6] | (guid[7] << 8);
-  std::u16string text = u"{" + Hex(data1, 8) + u"-" + Hex(data2, 4) + u"-" + Hex(data3, 4) + u"-";
+  std::u16string text = u"{" + HexDigits(data1, 8) + u"-" + HexDigits(data2, 4) + u"-" + HexDigits(data3, 4) + u"-";
   for (int i = 8; i < 16; ++i) {
     if (i == 10) text += u"-";
-    text += Hex(guid[i], 2);
+    text += HexDigits(guid[i], 2);
   }
   return text + u"}";
 }
@@ -195,9 +185,7 @@ std::u16string TStatisticsManager::CreateGuidString() {
 }
 
 std::u16string TStatisticsManager::GetIpAddress() {
-  std::u16string name = Sys().machine->ComputerName();
-  const auto zero = name.find(u'\0');
-  if (zero != std::u16string::npos) name.resize(zero);
+  const std::u16string name = TextBeforeNul(Sys().machine->ComputerName());
   const std::vector<std::uint32_t> addresses = Sys().machine->ResolveHostIPv4(name);
   return addresses.empty() ? std::u16string() : FormatIPv4(addresses.front());
 }

@@ -3,6 +3,8 @@
 #include <cstring>
 #include <vector>
 
+#include "common/text.h"
+
 namespace vkr {
 namespace {
 
@@ -203,13 +205,9 @@ void MD5String(const std::u16string& text, MD5Digest& digest) {
 }
 
 std::u16string MD5Print(const MD5Digest& digest) {
-  static const char16_t kHex[] = u"0123456789abcdef";
   std::u16string text;
   text.reserve(32);
-  for (const std::uint8_t byte : digest) {
-    text.push_back(kHex[byte >> 4]);
-    text.push_back(kHex[byte & 0xF]);
-  }
+  for (const std::uint8_t byte : digest) text += HexDigits(byte, 2, true);
   return text;
 }
 

@@ -1,14 +1,14 @@
 #include "sysinfo/adapter_address.h"
 
+#include "common/text.h"
+
 namespace vkr {
 
 std::u16string FormatAdapterAddress(const std::vector<std::uint8_t>& address) {
-  static const char16_t kDigits[] = u"0123456789ABCDEF";
   std::u16string text;
   for (const std::uint8_t byte : address) {
     if (!text.empty()) text += u'-';
-    text += kDigits[byte >> 4];
-    text += kDigits[byte & 0xF];
+    text += HexDigits(byte, 2);
   }
   return text;
 }

@@ -5,6 +5,7 @@
 #include "common/text.h"
 #include "platform/clock.h"
 #include "platform/registry.h"
+#include "platform/scoped_reg_key.h"
 #include "platform/win_constants.h"
 
 namespace vkr {
@@ -17,28 +18,15 @@ constexpr std::int64_t kTickDelay = 10000;
 constexpr std::uint32_t kSleepMilliseconds = 200;
 constexpr std::uint32_t kMinimumSleepTicks = 5;
 
-// Opens the processor key read-only and closes it when done.
-class ProcessorKey {
- public:
-  explicit ProcessorKey(Registry& registry) : registry_(registry) {
-    if (registry_.OpenKey(win::HKEY_LOCAL_MACHINE, kCentralProcessorKey, win::KEY_READ, &key_) != win::ERROR_SUCCESS) {
-      key_ = kNoRegKey;
-    }
-  }
-  ~ProcessorKey() {
-    if (key_ != kNoRegKey) registry_.CloseKey(key_);
-  }
-  ProcessorKey(const ProcessorKey&) = delete;
-  ProcessorKey& operator=(const ProcessorKey&) = delete;
-
-  bool Query(const std::u16string& name, std::uint32_t* type, std::vector<std::uint8_t>* data) {
-    return key_ != kNoRegKey && registry_.QueryValue(key_, name, type, data) == win::ERROR_SUCCESS;
-  }
-
- private:
-  Registry& registry_;
-  RegKey key_ = kNoRegKey;
-};
+// One value of the processor key, opened read-only for the read; false when the key or the
+// value is missing.
+bool QueryProcessorValue(Registry& registry, const std::u16string& name, std::uint32_t* type,
+                         std::vector<std::uint8_t>* data) {
+  ScopedRegKey key(registry);
+  return registry.OpenKey(win::HKEY_LOCAL_MACHINE, kCentralProcessorKey, win::KEY_READ, key.out()) ==
+             win::ERROR_SUCCESS &&
+         registry.QueryValue(key.get(), name, type, data) == win::ERROR_SUCCESS;
+}
 
 // One pass of the tick measurement; false when the counter cannot be read.
 bool RunTickPass(Machine& machine, std::int64_t delay, std::int64_t frequency, MhzPass* pass) {
@@ -72,10 +60,9 @@ bool RunTickPass(Machine& machine, std::int64_t delay, std::int64_t frequency, M
 }  // namespace
 
 std::int32_t ReadRegistryMHz(Registry& registry) {
-  ProcessorKey key(registry);
   std::uint32_t type = 0;
   std::vector<std::uint8_t> data;
-  if (!key.Query(u"~MHz", &type, &data) || type != win::REG_DWORD || data.size() != 4) return 0;
+  if (!QueryProcessorValue(registry, u"~MHz", &type, &data) || type != win::REG_DWORD || data.size() != 4) return 0;
   return static_cast<std::int32_t>(data[0] | (data[1] << 8) | (data[2] << 16) | (std::uint32_t{data[3]} << 24));
 }
 
@@ -116,15 +103,11 @@ std::int32_t GetCPUSpeedMHz(Machine& machine, Registry& registry, Clock& clock) 
 }
 
 std::u16string ReadProcessorName(Registry& registry) {
-  ProcessorKey key(registry);
   std::uint32_t type = 0;
   std::vector<std::uint8_t> data;
-  if (!key.Query(u"ProcessorNameString", &type, &data)) return std::u16string();
+  if (!QueryProcessorValue(registry, u"ProcessorNameString", &type, &data)) return std::u16string();
   if (type != win::REG_SZ && type != win::REG_EXPAND_SZ) return std::u16string();
-  std::u16string name = FromUtf16LeBytes(data);
-  const std::size_t terminator = name.find(u'\0');
-  if (terminator != std::u16string::npos) name.resize(terminator);
-  return name;
+  return TextBeforeNul(FromUtf16LeBytes(data));
 }
 
 std::u16string BuildCPUSerial(Machine& machine, Clock& clock) {

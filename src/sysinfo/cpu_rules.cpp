@@ -4,6 +4,8 @@
 #include <cstring>
 #include <limits>
 
+#include "common/text.h"
+
 namespace vkr {
 namespace {
 
@@ -38,11 +40,6 @@ bool Bit(std::uint32_t value, int bit) { return ((value >> bit) & 1u) != 0; }
 std::uint32_t LogicalProcessors(const CpuidRegisters& leaf1) {
   const std::uint32_t logical = (leaf1.ebx >> 16) & 0xFFu;
   return logical == 0 ? 1 : logical;
-}
-
-void AppendHex8(std::uint32_t value, std::u16string* out) {
-  static const char16_t kDigits[] = u"0123456789ABCDEF";
-  for (int shift = 28; shift >= 0; shift -= 4) out->push_back(kDigits[(value >> shift) & 0xFu]);
 }
 
 // A rounded value as a 32-bit clock, or 0 when it does not fit.
@@ -204,16 +201,8 @@ bool AffinityMaskFor(std::uint32_t target, std::uint32_t processor_count, std::u
 }
 
 std::u16string FormatCPUSerial(const CpuidRegisters& leaf1) {
-  std::u16string text;
-  text.reserve(35);
-  AppendHex8(leaf1.eax, &text);
-  text += u'-';
-  AppendHex8(leaf1.ebx, &text);
-  text += u'-';
-  AppendHex8(leaf1.ecx, &text);
-  text += u'-';
-  AppendHex8(leaf1.edx, &text);
-  return text;
+  return HexDigits(leaf1.eax, 8) + u'-' + HexDigits(leaf1.ebx, 8) + u'-' + HexDigits(leaf1.ecx, 8) + u'-' +
+         HexDigits(leaf1.edx, 8);
 }
 
 std::int32_t BytesToMiB(std::uint64_t bytes) {

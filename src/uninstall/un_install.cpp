@@ -6,8 +6,8 @@
 
 #include "common/public_config.h"
 #include "common/public_unit.h"
-#include "common/scoped_reg_key.h"
 #include "common/text.h"
+#include "platform/scoped_reg_key.h"
 #include "platform/system.h"
 #include "platform/win_constants.h"
 
@@ -251,10 +251,7 @@ void AddFolder(std::vector<std::u16string>* folders, const std::u16string& path)
 
 // The special folder without a trailing separator; empty when the shell cannot name it.
 std::u16string SpecialFolderPath(int csidl) {
-  std::u16string path = Sys().shell->SpecialFolder(csidl);
-  const auto zero = path.find(u'\0');
-  if (zero != std::u16string::npos) path.resize(zero);
-  return ExcludeTrailingBackslash(path);
+  return ExcludeTrailingBackslash(TextBeforeNul(Sys().shell->SpecialFolder(csidl)));
 }
 
 // A text value (REG_SZ, or REG_EXPAND_SZ as stored) cut at its first zero; empty otherwise.
@@ -263,10 +260,7 @@ std::u16string ReadText(RegKey key, const std::u16string& name) {
   std::vector<std::uint8_t> data;
   if (Sys().registry->QueryValue(key, name, &type, &data) != win::ERROR_SUCCESS) return u"";
   if (type != win::REG_SZ && type != win::REG_EXPAND_SZ) return u"";
-  std::u16string text = FromUtf16LeBytes(data);
-  const auto zero = text.find(u'\0');
-  if (zero != std::u16string::npos) text.resize(zero);
-  return text;
+  return TextBeforeNul(FromUtf16LeBytes(data));
 }
 
 // An install location as installers write it: blanks around it and one pair of quotation marks

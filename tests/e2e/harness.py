@@ -312,6 +312,19 @@ class LauncherTestCase(unittest.TestCase):
             arguments += ["--name", name if name is not None else ""]
         return self.xdotool(*arguments).split()
 
+    def geometry(self, window):
+        """(left, top, width, height) of an X window, or None when it has gone (a window found by
+        a search can go before it is asked for its place)."""
+        out = self.xdotool("getwindowgeometry", "--shell", window)
+        values = dict(line.split("=", 1) for line in out.split() if "=" in line)
+        if not {"X", "Y", "WIDTH", "HEIGHT"} <= values.keys():
+            return None
+        return int(values["X"]), int(values["Y"]), int(values["WIDTH"]), int(values["HEIGHT"])
+
+    def of_size(self, windows, size):
+        """Those of `windows` that still exist with the (width, height) `size`."""
+        return [w for w in windows if (self.geometry(w) or (0, 0, 0, 0))[2:] == size]
+
     def wait_window(self, name, timeout=30, pid=None):
         """The id of the first visible window titled `name` (a regular expression), polled with a
         deadline."""

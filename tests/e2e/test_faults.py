@@ -46,8 +46,8 @@ class FaultTestCase(LauncherTestCase):
         """A normal start: the login window shows and answers, and its close button ends it."""
         process = self.start_launcher(self.launcher)
         try:
-            window = wait_for(lambda: [w for w in self.visible_windows("^%s$" % CAPTION)
-                                       if self.geometry(w)[2:] == LOGIN_SIZE], 30, what="the login window")[0]
+            window = wait_for(lambda: self.of_size(self.visible_windows("^%s$" % CAPTION), LOGIN_SIZE), 30,
+                              what="the login window")[0]
             wait_for(lambda: [r for r in self.standin_records("delivered") if r["path"] == standin.VERSION_PATH],
                      30, what="the update check")
             self.assertTrue(self.answers(CAPTION))
@@ -61,11 +61,6 @@ class FaultTestCase(LauncherTestCase):
             if process.poll() is None:
                 process.kill()
                 process.wait()
-
-    def geometry(self, window):
-        out = self.xdotool("getwindowgeometry", "--shell", window)
-        values = dict(line.split("=", 1) for line in out.split() if "=" in line)
-        return int(values["X"]), int(values["Y"]), int(values["WIDTH"]), int(values["HEIGHT"])
 
     def stat_records(self):
         return self.standin_records("stat")

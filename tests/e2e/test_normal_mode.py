@@ -36,25 +36,21 @@ class NormalModeTestCase(LauncherTestCase):
         with open(os.path.join(self.data_dir, "lander.ini"), "w", encoding="ascii", newline="\r\n") as ini:
             ini.write("\n".join(lines) + "\n")
 
-    def geometry(self, window):
-        """(left, top, width, height) of an X window."""
-        out = self.xdotool("getwindowgeometry", "--shell", window)
-        values = dict(line.split("=", 1) for line in out.split() if "=" in line)
-        return int(values["X"]), int(values["Y"]), int(values["WIDTH"]), int(values["HEIGHT"])
-
     def launcher_windows(self, size=None):
         """The visible launcher windows, of the given size when given."""
         windows = self.visible_windows(TITLE)
         if size is None:
             return windows
-        return [w for w in windows if self.geometry(w)[2:] == size]
+        return self.of_size(windows, size)
 
     def wait_launcher_window(self, size, timeout=30):
         try:
             return wait_for(lambda: self.launcher_windows(size), timeout, what="a %dx%d window" % size)[0]
         except TimeoutError as error:
             self.screenshot("no-window")
-            self.fail(str(error))
+            ended = [process.returncode for process in self._processes if process.poll() is not None]
+            self.fail("%s (exit codes of the programs that ended: %s; visible windows: %s)"
+                      % (error, ended, self.visible_titles()))
 
     def screen_size(self):
         out = subprocess.run(["xdpyinfo"], env=self.prefix.env(), capture_output=True, text=True).stdout
@@ -169,7 +165,10 @@ class GameWindowTest(NormalModeTestCase):
 
     def menu_window(self):
         for window in self.xdotool("search", "--onlyvisible", "--class", "").split():
-            x, y, w, h = self.geometry(window)
+            geometry = self.geometry(window)
+            if geometry is None:
+                continue
+            x, y, w, h = geometry
             if 60 < w < 300 and 20 < h < 200 and y > 20:
                 return window
         return None
@@ -178,7 +177,9 @@ class GameWindowTest(NormalModeTestCase):
         process, game, width = self.start_into_the_game()
         self.click(width - 36 + 17, 14)
         login = self.wait_launcher_window(LOGIN_SIZE)
-        self.assertEqual(self.launcher_windows((width, self.screen_size()[1])), [])
+        # The login window comes back while the game window goes.
+        wait_for(lambda: not self.launcher_windows((width, self.screen_size()[1])), timeout=10,
+                 what="the game window gone")
         self.screenshot("login-after-game")
         self.assertIsNone(process.poll())
         left, top, _, _ = self.geometry(login)

@@ -188,7 +188,7 @@ class FaultyModeTest(StandInTestCase):
             except socket.timeout:
                 return received, "timeout"
 
-    def test_each_mode_answers_as_described(self):
+    def test_each_fault_mode_delivers_its_fault(self):
         with open(self.program, "rb") as program:
             served = program.read()
         head_end = b"\r\n\r\n"

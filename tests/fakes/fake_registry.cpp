@@ -229,10 +229,7 @@ std::u16string FakeRegistry::GetString(RegKey root, const std::u16string& path, 
   if (!node) return u"";
   const auto it = node->values.find(LowerAscii(name));
   if (it == node->values.end()) return u"";
-  std::u16string text = FromUtf16LeBytes(it->second.data);
-  const auto zero = text.find(u'\0');
-  if (zero != std::u16string::npos) text.resize(zero);
-  return text;
+  return TextBeforeNul(FromUtf16LeBytes(it->second.data));
 }
 
 void FakeRegistry::RestrictAccess(RegKey root, const std::u16string& path, std::uint32_t allowed, View view) {

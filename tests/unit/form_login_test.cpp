@@ -189,6 +189,10 @@ TEST_F(LoginTest, UserNameComesFromTheFirstNonEmptyTextInputNamedUsername) {
   broken_type.fail_type = true;
   FakeElement broken_value{true, u"text", u"username", u"x"};
   broken_value.fail_value = true;
+  FakeElement broken_name{true, u"text", u"username", u"x"};
+  broken_name.fail_name = true;
+  FakeElement unfetchable{true, u"text", u"username", u"x"};
+  unfetchable.fail_fetch = true;
   struct Row {
     const char* what;
     std::vector<FakeElement> elements;
@@ -208,6 +212,8 @@ TEST_F(LoginTest, UserNameComesFromTheFirstNonEmptyTextInputNamedUsername) {
        u"hal"},
       {"error ends the scan", {broken_type, {true, u"text", u"username", u"ivy"}}, u""},
       {"error reading the value", {broken_value, {true, u"text", u"username", u"jo"}}, u""},
+      {"error reading the name", {broken_name, {true, u"text", u"username", u"kim"}}, u""},
+      {"an element that cannot be fetched ends the walk", {unfetchable, {true, u"text", u"username", u"lee"}}, u""},
   };
   for (const Row& row : rows) {
     UserName = u"previous";
@@ -227,7 +233,7 @@ TEST_F(LoginTest, WithoutADocumentTheUserNameIsCleared) {
 TEST_F(LoginTest, EnterGameOpensExactlyOneGameWindowAndReloadsTheLoginPage) {
   UserName = u"alice";
   browser().elements = {FakeElement{true, u"text", u"username", u"bob"}};
-  const std::u16string url = u"http://" + EnterGameMarker + u"sid=7&server=3";
+  const std::u16string url = u"http://login.velqo.com/entergame_pc.php?sid=7&server=3";
   EXPECT_TRUE(browser().RaiseBeforeNavigate2(url));
   EXPECT_EQ(EnterGameUrl, url);
   // The entering navigation does not scan.
@@ -362,19 +368,22 @@ TEST_F(LoginTest, NewWindowsOfClientCommandsAreSuppressed) {
 }
 
 TEST_F(LoginTest, ButtonsOpenTheirPagesInInternetExplorer) {
-  login->imgHomePageClick();
-  EXPECT_EQ(testing::LastIeUrl(system), HomePageUrl);
-  login->imgBbsClick();
-  EXPECT_EQ(testing::LastIeUrl(system), ForumUrl);
-  login->imgServiceClick();
-  EXPECT_EQ(testing::LastIeUrl(system), ServiceUrl);
-  login->imgPayClick();
-  EXPECT_EQ(testing::LastIeUrl(system), PayUrl);
-  UserName = u"alice";
-  login->imgPayClick();
-  EXPECT_EQ(testing::LastIeUrl(system), BuildLoginPaySelectUrl());
-  EXPECT_NE(testing::LastIeUrl(system).find(u"gameserver=&username=alice"), std::u16string::npos);
-  EXPECT_EQ(system.shell.executions.back().owner, handle());
+  TFormLogin* l = login.get();
+  const auto logged_in_pay = [l] {
+    UserName = u"alice";
+    l->imgPayClick();
+  };
+  testing::ExpectEachOpensItsAddress(
+      system, handle(),
+      {
+          {"home page", [l] { l->imgHomePageClick(); }, u"http://www.velqo.com/qx/"},
+          {"forum", [l] { l->imgBbsClick(); }, u"http://bbs.velqo.com/index.php?gid=1800"},
+          {"service", [l] { l->imgServiceClick(); }, u"http://www.velqo.com/service.html"},
+          {"recharge before logging in", [l] { l->imgPayClick(); },
+           u"http://pay.velqo.com/index.php?step=3&game_id=155"},
+          {"recharge once the user name is known", logged_in_pay,
+           u"http://pay.velqo.com/select.php?gamename=qx&gameserver=&username=alice"},
+      });
 }
 
 TEST_F(LoginTest, AClickOnAButtonReachesItsHandler) {
@@ -418,16 +427,7 @@ TEST_F(LoginTest, CommandZeroHidesTheWindowToTheTray) {
   EXPECT_FALSE(window().ex_style & win::WS_EX_APPWINDOW);
   EXPECT_EQ(window().show_state, win::SW_SHOWMINIMIZED);
   EXPECT_FALSE(window().visible);
-  ASSERT_EQ(system.tray.calls.size(), 1u);
-  const TrayRecord& record = system.tray.calls[0].record;
-  EXPECT_EQ(system.tray.calls[0].action, win::NIM_ADD);
-  EXPECT_EQ(record.size, 88u);
-  EXPECT_EQ(record.window, handle());
-  EXPECT_EQ(record.id, 0u);
-  EXPECT_EQ(record.flags, 7u);
-  EXPECT_EQ(record.callback_message, 1225u);
-  EXPECT_TRUE(record.application_icon);
-  EXPECT_EQ(record.tip, u"单击左键或右键");
+  testing::ExpectTrayIconAdded(system, handle(), 1225);
 
   system.windows.Dispatch(handle(), kLoginTrayMessage, 0, win::WM_LBUTTONDOWN);
   ASSERT_EQ(system.tray.calls.size(), 2u);
@@ -453,13 +453,6 @@ TEST_F(LoginTest, TrayRightButtonOffersOpenAndExit) {
   EXPECT_EQ(system.menus.popups[0].items[0].caption, u"打开");
   EXPECT_EQ(system.menus.popups[0].items[1].caption, u"退出");
   EXPECT_TRUE(window().visible);
-
-  system.windows.Dispatch(handle(), win::WM_SYSCOMMAND, 0, 0);
-  system.menus.choices = {u"退出"};
-  system.windows.Dispatch(handle(), kLoginTrayMessage, 0, win::WM_RBUTTONDOWN);
-  EXPECT_EQ(system.ui.terminate_requests, 1);
-  EXPECT_FALSE(login->HandleAllocated());
-  // The icon does not outlive the window.
   EXPECT_EQ(system.tray.calls.back().action, win::NIM_DELETE);
 }
 
@@ -482,11 +475,41 @@ TEST_F(LoginTest, OtherTrayMouseMessagesAreIgnored) {
   EXPECT_TRUE(system.menus.popups.empty());
 }
 
-TEST_F(LoginTest, EveryCloseEndsTheProgram) {
-  system.windows.Dispatch(handle(), win::WM_CLOSE);
-  EXPECT_EQ(system.ui.terminate_requests, 1);
-  EXPECT_FALSE(login->HandleAllocated());
-  EXPECT_TRUE(system.browsers.live.empty());
+TEST(LoginCloseTest, EveryWayOfClosingEndsTheProgramOnceAndLeavesNothingBehind) {
+  struct Way {
+    const char* what;
+    std::function<void(TFormLogin&, FakeSystem&)> close;
+  };
+  const Way ways[] = {
+      {"close button", [](TFormLogin& l, FakeSystem&) { l.imgCloseClick(); }},
+      {"CloseApp (the update worker's way)", [](TFormLogin& l, FakeSystem&) { l.CloseApp(); }},
+      {"WM_CLOSE", [](TFormLogin& l, FakeSystem& s) { s.windows.Dispatch(l.Handle(), win::WM_CLOSE); }},
+      {"exit in the tray menu",
+       [](TFormLogin& l, FakeSystem& s) {
+         s.windows.Dispatch(l.Handle(), win::WM_SYSCOMMAND, 0, 0);
+         s.menus.choices = {u"退出"};
+         s.windows.Dispatch(l.Handle(), kLoginTrayMessage, 0, win::WM_RBUTTONDOWN);
+       }},
+  };
+  for (const Way& way : ways) {
+    FakeSystem system;
+    testing::PutFormPictures(system);
+    TFormLogin login;
+    FormLogin = &login;
+    login.Show();
+    const WindowHandle closed = login.Handle();
+    way.close(login, system);
+    EXPECT_EQ(system.ui.terminate_requests, 1) << way.what;
+    EXPECT_FALSE(login.HandleAllocated()) << way.what;
+    EXPECT_FALSE(system.windows.Exists(closed)) << way.what;
+    EXPECT_TRUE(system.browsers.live.empty()) << way.what;
+    // A tray icon does not outlive the window.
+    EXPECT_TRUE(system.tray.calls.empty() || system.tray.calls.back().action == win::NIM_DELETE) << way.what;
+    // Closing again asks for nothing more.
+    login.CloseApp();
+    EXPECT_EQ(system.ui.terminate_requests, 1) << way.what;
+    FormLogin = nullptr;
+  }
 }
 
 TEST_F(LoginTest, AClosedWindowEntersNoGame) {
@@ -496,14 +519,6 @@ TEST_F(LoginTest, AClosedWindowEntersNoGame) {
   login->browserBeforeNavigate2(u"http://" + EnterGameMarker + u"late=1", cancel);
   EXPECT_TRUE(login->GameWindows().empty());
   EXPECT_EQ(FormMain, nullptr);
-}
-
-TEST_F(LoginTest, CloseAppClosesAsTheCloseButtonDoes) {
-  login->CloseApp();
-  EXPECT_EQ(system.ui.terminate_requests, 1);
-  EXPECT_FALSE(login->HandleAllocated());
-  login->CloseApp();
-  EXPECT_EQ(system.ui.terminate_requests, 1);
 }
 
 TEST_F(LoginTest, ButtonsShowTheHandCursor) {

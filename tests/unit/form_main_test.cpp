@@ -73,6 +73,8 @@ TEST_F(GameTest, CreationGivesAMaximisedDesktopWindowWithItsOwnTaskbarButton) {
   EXPECT_EQ(system.windows.control_words, (std::vector<std::uint16_t>{0x133F, 0x133F, 0x133F}));
   EXPECT_EQ(frame_browser().navigations, std::vector<std::u16string>{url});
   EXPECT_EQ(frame_browser().settings.host_info_flags, 0x44008u);
+  EXPECT_TRUE(frame_browser().settings.suppress_context_menus);
+  EXPECT_TRUE(frame_browser().settings.swallow_ctrl_n);
   EXPECT_EQ(frame_browser().parent, handle());
 }
 
@@ -162,28 +164,29 @@ TEST_F(GameTest, MaxSizeMessageAnswersTheWorkArea) {
 }
 
 TEST_F(GameTest, TitleButtonsOpenTheirPages) {
-  game->imgHomePageClick();
-  EXPECT_EQ(testing::LastIeUrl(system), HomePageUrl);
-  game->imgBbsClick();
-  EXPECT_EQ(testing::LastIeUrl(system), ForumUrl);
-  game->imgServiceClick();
-  EXPECT_EQ(testing::LastIeUrl(system), ServiceUrl);
-  EXPECT_EQ(system.shell.executions.back().owner, handle());
-}
-
-TEST_F(GameTest, RechargeNeedsBothTheServerLabelAndTheUserName) {
-  struct Row {
-    std::u16string server, user;
-    bool select;
+  TFormMain* g = game;
+  // Recharge opens the server's own page only when both the server label and the user name are
+  // known.
+  const auto pay_with = [g](std::u16string server, std::u16string user) {
+    return [g, server, user] {
+      GameServerName = server;
+      UserName = user;
+      g->imgPayClick();
+    };
   };
-  const Row rows[] = {{u"", u"", false}, {u"S12", u"", false}, {u"", u"alice", false}, {u"S12", u"alice", true}};
-  for (const Row& row : rows) {
-    GameServerName = row.server;
-    UserName = row.user;
-    game->imgPayClick();
-    EXPECT_EQ(testing::LastIeUrl(system), row.select ? BuildPaySelectUrl() : PayUrl) << ToUtf8(row.server + row.user);
-  }
-  EXPECT_NE(testing::LastIeUrl(system).find(u"gameserver=S12&username=alice"), std::u16string::npos);
+  const std::u16string pay = u"http://pay.velqo.com/index.php?step=3&game_id=155";
+  testing::ExpectEachOpensItsAddress(
+      system, handle(),
+      {
+          {"home page", [g] { g->imgHomePageClick(); }, u"http://www.velqo.com/qx/"},
+          {"forum", [g] { g->imgBbsClick(); }, u"http://bbs.velqo.com/index.php?gid=1800"},
+          {"service", [g] { g->imgServiceClick(); }, u"http://www.velqo.com/service.html"},
+          {"recharge, nothing known", pay_with(u"", u""), pay},
+          {"recharge, server only", pay_with(u"S12", u""), pay},
+          {"recharge, user only", pay_with(u"", u"alice"), pay},
+          {"recharge, both", pay_with(u"S12", u"alice"),
+           u"http://pay.velqo.com/select.php?gamename=qx&gameserver=S12&username=alice"},
+      });
 }
 
 TEST_F(GameTest, SettingsMenuOpensBelowTheButton) {
@@ -246,15 +249,7 @@ TEST_F(GameTest, OnALinuxDesktopStartWithTheSystemTogglesTheAutostartEntryAndRec
 TEST_F(GameTest, BossKeyHidesToTheTrayAndALeftPressBringsItBack) {
   game->imgBossKeyClick();
   EXPECT_FALSE(window().visible);
-  ASSERT_EQ(system.tray.calls.size(), 1u);
-  const TrayRecord& record = system.tray.calls[0].record;
-  EXPECT_EQ(system.tray.calls[0].action, win::NIM_ADD);
-  EXPECT_EQ(record.size, 88u);
-  EXPECT_EQ(record.window, handle());
-  EXPECT_EQ(record.flags, 7u);
-  EXPECT_EQ(record.callback_message, 1230u);
-  EXPECT_EQ(record.tip, u"单击左键或右键");
-  EXPECT_TRUE(record.application_icon);
+  testing::ExpectTrayIconAdded(system, handle(), 1230);
 
   system.windows.Dispatch(handle(), kGameTrayMessage, 0, win::WM_LBUTTONDOWN);
   ASSERT_EQ(system.tray.calls.size(), 2u);

@@ -1,8 +1,11 @@
 #include "form_test_support.h"
 
+#include <gtest/gtest.h>
+
 #include "common/public_unit.h"
 #include "common/text.h"
 #include "fakes/fake_graphics.h"
+#include "platform/win_constants.h"
 
 namespace vkr::testing {
 
@@ -59,6 +62,30 @@ std::u16string LastIeUrl(const FakeSystem& system) {
   const std::u16string& parameters = system.shell.executions.back().parameters;
   if (parameters.size() < 2) return parameters;
   return parameters.substr(1, parameters.size() - 2);
+}
+
+void ExpectTrayIconAdded(const FakeSystem& system, WindowHandle window, std::uint32_t callback_message) {
+  ASSERT_EQ(system.tray.calls.size(), 1u);
+  EXPECT_EQ(system.tray.calls[0].action, win::NIM_ADD);
+  const TrayRecord& record = system.tray.calls[0].record;
+  EXPECT_EQ(record.size, 88u);
+  EXPECT_EQ(record.window, window);
+  EXPECT_EQ(record.id, 0u);
+  EXPECT_EQ(record.flags, 7u);
+  EXPECT_EQ(record.callback_message, callback_message);
+  EXPECT_TRUE(record.application_icon);
+  EXPECT_EQ(record.tip, u"单击左键或右键");
+}
+
+void ExpectEachOpensItsAddress(FakeSystem& system, WindowHandle owner, const std::vector<ButtonAddress>& rows) {
+  for (const ButtonAddress& row : rows) {
+    system.shell.executions.clear();
+    row.click();
+    ASSERT_EQ(system.shell.executions.size(), 1u) << row.button;
+    EXPECT_EQ(system.shell.executions[0].file, u"IExplore.EXE") << row.button;
+    EXPECT_EQ(system.shell.executions[0].owner, owner) << row.button;
+    EXPECT_EQ(LastIeUrl(system), row.url) << row.button;
+  }
 }
 
 }  // namespace vkr::testing

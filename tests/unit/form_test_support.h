@@ -2,7 +2,9 @@
 // fakes, at the sizes of the committed artwork.
 #pragma once
 
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "fakes/fake_system.h"
 
@@ -20,5 +22,20 @@ inline std::intptr_t MousePoint(int x, int y) {
 
 // Every url passed to IExplore.EXE, unquoted.
 std::u16string LastIeUrl(const FakeSystem& system);
+
+// The tray record a window hiding to the notification area adds: the only tray call so far, size
+// 88, icon 0, message, icon and tip, the window's callback message, the application's icon and
+// the tip "单击左键或右键".
+void ExpectTrayIconAdded(const FakeSystem& system, WindowHandle window, std::uint32_t callback_message);
+
+// A button of a window and the address its click opens in Internet Explorer.
+struct ButtonAddress {
+  const char* button;
+  std::function<void()> click;
+  std::u16string url;
+};
+// Clicks each button in turn and expects exactly one start of Internet Explorer, owned by `owner`,
+// with the row's address.
+void ExpectEachOpensItsAddress(FakeSystem& system, WindowHandle owner, const std::vector<ButtonAddress>& rows);
 
 }  // namespace vkr::testing

@@ -36,6 +36,9 @@ TEST(DecodeTextFileTest, InvalidUtf8FallsBackToBytes) {
                            "b"),
             std::u16string(u"a\u00B0b"));
   EXPECT_EQ(DecodeTextFile("\xE7\x89\x88"), u"版");
+  // Sequences of UTF-8's shape that are not UTF-8 (overlong, surrogate) are bytes too.
+  EXPECT_EQ(DecodeTextFile("v=\xC0\xAF"), u"v=\u00C0\u00AF");
+  EXPECT_EQ(DecodeTextFile("\xED\xA0\x80"), u"\u00ED\u00A0\u0080");
 }
 
 }  // namespace

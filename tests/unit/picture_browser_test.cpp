@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "common/browser_settings.h"
 #include "common/text.h"
 #include "controls/picture.h"
 #include "fakes/fake_system.h"
@@ -9,7 +8,6 @@
 namespace vkr {
 namespace {
 
-using testing::FakeBrowser;
 using testing::FakeGraphic;
 using testing::FakeGraphics;
 using testing::FakeSystem;
@@ -113,13 +111,6 @@ TEST(PictureTest, MovingTakesTheGraphicAndKeepsEachPicturesHandler) {
   EXPECT_EQ(b_changes, 2);
 }
 
-TEST(BrowserSettingsTest, HostInfoFlagsOfBothBrowsers) {
-  EXPECT_EQ(kLoginBrowserSettings.host_info_flags, 0x4400Fu);
-  EXPECT_EQ(kFrameBrowserSettings.host_info_flags, 0x44008u);
-  EXPECT_TRUE(kLoginBrowserSettings.suppress_context_menus && kLoginBrowserSettings.swallow_ctrl_n);
-  EXPECT_TRUE(kFrameBrowserSettings.suppress_context_menus && kFrameBrowserSettings.swallow_ctrl_n);
-}
-
 TEST(BrowserSettingsTest, OnlyCtrlAloneWithNIsTheSwallowedShortcut) {
   constexpr std::uint32_t kKeyDown = 0x0100, kKeyUp = 0x0101, kChar = 0x0102;
   EXPECT_TRUE(IsCtrlNShortcut(kKeyDown, 'N', true, false, false));
@@ -129,83 +120,6 @@ TEST(BrowserSettingsTest, OnlyCtrlAloneWithNIsTheSwallowedShortcut) {
   EXPECT_FALSE(IsCtrlNShortcut(kKeyDown, 'M', true, false, false));
   EXPECT_FALSE(IsCtrlNShortcut(kKeyUp, 'N', true, false, false));
   EXPECT_FALSE(IsCtrlNShortcut(kChar, 0x0E, true, false, false));
-}
-
-TEST(FakeBrowserTest, EachEventReachesItsHandlerAndCancelComesBack) {
-  FakeSystem system;
-  std::unique_ptr<Browser> owned = system.browsers.CreateBrowser(0x100, Rect{1, 2, 3, 4}, kLoginBrowserSettings);
-  ASSERT_NE(owned, nullptr);
-  FakeBrowser* browser = system.browsers.Last();
-  ASSERT_EQ(browser, owned.get());
-  EXPECT_EQ(browser->parent, 0x100u);
-  EXPECT_EQ(browser->settings.host_info_flags, 0x4400Fu);
-
-  std::vector<std::u16string> seen;
-  browser->events.before_navigate2 = [&](const std::u16string& url, bool& cancel) {
-    seen.push_back(u"before " + url);
-    cancel = url == u"http://pay.velqo.com/";
-  };
-  browser->events.document_complete = [&](const std::u16string& url) { seen.push_back(u"complete " + url); };
-  browser->events.navigate_error = [&](const std::u16string& url, const std::u16string& frame, std::int32_t status,
-                                       bool& cancel) {
-    seen.push_back(u"error " + url + u" " + frame + u" " + ToText(status));
-    EXPECT_FALSE(cancel);
-  };
-  browser->events.new_window3 = [&](const std::u16string& url, const std::u16string&, std::uint32_t, bool& cancel) {
-    cancel = url.find(u"client_command") != std::u16string::npos;
-  };
-  browser->events.title_change = [&](const std::u16string& text) { seen.push_back(u"title " + text); };
-
-  EXPECT_TRUE(browser->RaiseBeforeNavigate2(u"http://pay.velqo.com/"));
-  EXPECT_FALSE(browser->RaiseBeforeNavigate2(u"http://pay.velqo.com/x"));
-  EXPECT_FALSE(browser->RaiseBeforeNavigate2(u"http://pay.velqo.com/x", false));
-  browser->RaiseDocumentComplete(u"about:blank");
-  EXPECT_FALSE(browser->RaiseNavigateError(u"http://x/", 404, false, u"top"));
-  EXPECT_TRUE(browser->RaiseNewWindow3(u"http://a/client_command?x"));
-  EXPECT_FALSE(browser->RaiseNewWindow3(u"http://a/popup", true));
-  browser->RaiseTitleChange(u"标题");
-  EXPECT_EQ(seen, (std::vector<std::u16string>{u"before http://pay.velqo.com/", u"before http://pay.velqo.com/x",
-                                               u"before http://pay.velqo.com/x", u"complete about:blank",
-                                               u"error http://x/ top 404", u"title 标题"}));
-
-  owned.reset();
-  EXPECT_EQ(system.browsers.Last(), nullptr);
-  EXPECT_EQ(system.browsers.created, 1);
-}
-
-TEST(FakeBrowserTest, RecordsRequestsAndWalksItsDocument) {
-  FakeBrowser browser;
-  browser.Navigate(u"about:blank");
-  browser.Stop();
-  browser.Refresh();
-  EXPECT_TRUE(browser.ClearCache());
-  EXPECT_EQ(browser.calls, (std::vector<std::u16string>{u"Navigate about:blank", u"Stop", u"Refresh", u"ClearCache"}));
-
-  testing::FakeElement div;
-  div.is_input = false;
-  testing::FakeElement password;
-  password.type = u"password";
-  password.name = u"username";
-  password.value = u"secret";
-  testing::FakeElement text;
-  text.name = u"username";
-  text.value = u"bob";
-  browser.elements = {div, password, text};
-  std::vector<std::u16string> names;
-  EXPECT_TRUE(browser.ForEachDocumentElement([&](DocumentElement& element) {
-    if (!element.IsInput()) return true;
-    std::u16string name;
-    EXPECT_TRUE(element.Name(&name));
-    names.push_back(name);
-    return false;  // the first input ends the walk
-  }));
-  EXPECT_EQ(names, std::vector<std::u16string>{u"username"});
-  browser.elements[1].fail_fetch = true;
-  int visited = 0;
-  EXPECT_FALSE(browser.ForEachDocumentElement([&](DocumentElement&) { return ++visited, true; }));
-  EXPECT_EQ(visited, 1);
-  browser.has_document = false;
-  EXPECT_FALSE(browser.ForEachDocumentElement([&](DocumentElement&) { return true; }));
 }
 
 }  // namespace

@@ -50,17 +50,5 @@ TEST(LoadConfigTest, BinaryOrHugeFilesGiveDefaultsOrBoundedValues) {
   EXPECT_EQ(Refer.size(), 2047u);
 }
 
-TEST(LoadConfigTest, TheEndpointsUseThePlatformHosts) {
-  EXPECT_EQ(HomePageUrl, u"http://www.velqo.com/qx/");
-  EXPECT_EQ(PayUrl, u"http://pay.velqo.com/index.php?step=3&game_id=155");
-  EXPECT_EQ(PaySelectUrlFormat, u"http://pay.velqo.com/select.php?gamename=qx&gameserver=%s&username=%s");
-  EXPECT_EQ(ForumUrl, u"http://bbs.velqo.com/index.php?gid=1800");
-  EXPECT_EQ(ServiceUrl, u"http://www.velqo.com/service.html");
-  EXPECT_EQ(EnterGameMarker, u"login.velqo.com/entergame_pc.php?");
-  EXPECT_EQ(AnimateIconDownloadUrl, u"http://down.velqo.com/Velqo/vkr/animateicon/VelqoAnimateIcon.exe");
-  EXPECT_EQ(StatisticsUrlFormat, u"http://stat.velqo.com/controller/istat.controller.php?");
-  EXPECT_EQ(GameServerHostSuffix, u".morvane.velqo.com/");
-}
-
 }  // namespace
 }  // namespace vkr

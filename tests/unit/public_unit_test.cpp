@@ -157,6 +157,10 @@ TEST(OpenUrlInIETest, StartsInternetExplorerWithTheAddressAsOneArgument) {
   system.shell.executions.clear();
   OpenUrlInIE(7, u"http://x/\" -extoff \"y");
   EXPECT_EQ(system.shell.executions[0].parameters, u"\"http://x/%22 -extoff %22y\"");
+  // Control characters could end the line; blanks, "#", "%" and "&" stay for the browser to read.
+  system.shell.executions.clear();
+  OpenUrlInIE(7, u"http://x/?a=1&b=%20 c#\r\n\x7F");
+  EXPECT_EQ(system.shell.executions[0].parameters, u"\"http://x/?a=1&b=%20 c#%0D%0A\x7F\"");
 }
 
 TEST(OpenUrlInIETest, FallsBackToTheDefaultHandlerWhenTheBrowserCannotStart) {
@@ -181,6 +185,7 @@ TEST_F(UpgradeAnimateIconTest, DownloadsAndStartsTheUpdater) {
   system.http.Answer(AnimateIconDownloadUrl, 200, "MZ\x90\x00 updater");
   UpgradeAnimateIcon();
   ASSERT_EQ(system.http.requests.size(), 1u);
+  EXPECT_EQ(system.http.requests[0].url, u"http://down.velqo.com/Velqo/vkr/animateicon/VelqoAnimateIcon.exe");
   EXPECT_EQ(system.http.requests[0].read_timeout_ms, 10000u);
   EXPECT_EQ(system.http.requests[0].cap, kMaxDownloadBytes);
   EXPECT_EQ(system.files.Contents(target), std::string("MZ\x90\x00 updater"));

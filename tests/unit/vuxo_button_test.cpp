@@ -51,7 +51,7 @@ void GiveAllPictures(TVuxoButton& button) {
   button.SetTxtColorDisable(4);
 }
 
-TEST(VuxoButtonTest, StartsWithTheDocumentedDefaults) {
+TEST(VuxoButtonTest, StartsAt80By28UncheckedEnabledVisibleWithoutPicturesOrText) {
   FakeSystem system;
   TVuxoButton button;
   EXPECT_EQ(button.Width(), 80);

@@ -1,5 +1,7 @@
 // The DWebBrowserEvents2 arguments as the control passes them (last first, by reference) turned
 // into the browser's callbacks, with Cancel written back.
+#include "platform/win32/browser_events_win32.h"
+
 #include <exdispid.h>
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -7,7 +9,6 @@
 #include <stdexcept>
 #include <vector>
 
-#include "platform/win32/browser_win32.h"
 #include "platform/win32/wide.h"
 
 namespace vkr::win32 {

@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/win32/url_cache_win32.h"
 #include "platform/win32/wide.h"
 
 namespace vkr::win32 {

@@ -225,16 +225,7 @@ TEST(Win32SysInfoTest, RealProbe) {
   EXPECT_TRUE(StartsWith(os, u"Windows 7 ")) << ToUtf8(os);
   EXPECT_EQ(os.substr(os.size() - 4), u" X86") << ToUtf8(os);
   EXPECT_FALSE(Contains(os, u"  ")) << ToUtf8(os);
-
-  // Reading the serial pins the process to the first processor only for the time of one CPUID.
-  std::uint32_t process_mask = 0;
-  std::uint32_t system_mask = 0;
-  Win32Machine machine;
-  ASSERT_TRUE(machine.GetProcessAffinity(&process_mask, &system_mask));
   EXPECT_EQ(info.CPUSerial(), serial);  // kept
-  std::uint32_t after = 0;
-  ASSERT_TRUE(machine.GetProcessAffinity(&after, &system_mask));
-  EXPECT_EQ(after, process_mask);  // the pinning was undone
 
   const std::u16string mac = info.MacAddress();
   const std::set<std::u16string> known = AddressesFromAdapterAddresses();
@@ -248,6 +239,39 @@ TEST(Win32SysInfoTest, RealProbe) {
   const std::u16string disk = info.HDDSerial();
   EXPECT_EQ(info.HDDSerial(), disk);
   EXPECT_EQ(disk.find(u'\0'), std::u16string::npos);
+}
+
+// The real machine, noting the process's affinity as the system reports it whenever leaf 1 runs.
+class AffinityAtLeaf1 : public Win32Machine {
+ public:
+  CpuidRegisters Cpuid(std::uint32_t leaf) override {
+    if (leaf == 1) masks.push_back(ProcessAffinity());
+    return Win32Machine::Cpuid(leaf);
+  }
+  static DWORD_PTR ProcessAffinity() {
+    DWORD_PTR process = 0;
+    DWORD_PTR system = 0;
+    return ::GetProcessAffinityMask(::GetCurrentProcess(), &process, &system) ? process : 0;
+  }
+  std::vector<DWORD_PTR> masks;
+};
+
+TEST(Win32SysInfoTest, TheSerialIsReadPinnedToTheFirstProcessorAndTheAffinityComesBack) {
+  DWORD_PTR original = 0;
+  DWORD_PTR system = 0;
+  ASSERT_TRUE(::GetProcessAffinityMask(::GetCurrentProcess(), &original, &system));
+  // Started on the second processor alone where there is one, so that the pin is a real move.
+  const DWORD_PTR start = (system & 2) ? 2 : original;
+  ASSERT_TRUE(::SetProcessAffinityMask(::GetCurrentProcess(), start));
+  AffinityAtLeaf1 machine;
+  TickClock clock;
+  const std::u16string serial = BuildCPUSerial(machine, clock);
+  const DWORD_PTR after = AffinityAtLeaf1::ProcessAffinity();
+  ::SetProcessAffinityMask(::GetCurrentProcess(), original);
+  EXPECT_TRUE(IsSerialPattern(serial)) << ToUtf8(serial);
+  EXPECT_EQ(machine.masks, std::vector<DWORD_PTR>{1});
+  EXPECT_EQ(after, start);
+  EXPECT_EQ(AffinityAtLeaf1::ProcessAffinity(), original);
 }
 
 }  // namespace

@@ -4,15 +4,16 @@
 #include <stdexcept>
 #include <thread>
 
+#include "platform/std_threads.h"
 #include "platform/win32/clock_win32.h"
-#include "platform/win32/threads_win32.h"
 #include "win32/win32_test_support.h"
 
 namespace vkr::win32 {
 namespace {
 
-TEST(Win32ThreadsTest, RunsTheBodyOnItsOwnThreadAndSwallowsErrors) {
-  Win32Threads threads;
+// The threads of both editions, here under the Windows runtime.
+TEST(StdThreadsTest, RunsTheBodyOnItsOwnThreadAndSwallowsErrors) {
+  StdThreads threads;
   std::atomic<bool> thrown{false};
   EXPECT_TRUE(threads.StartDetached([&] {
     thrown = true;

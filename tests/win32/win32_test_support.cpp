@@ -2,6 +2,7 @@
 
 #include <atomic>
 
+#include "platform/std_threads.h"
 #include "platform/win32/clock_win32.h"
 #include "platform/win32/files_win32.h"
 #include "platform/win32/handles.h"
@@ -10,7 +11,6 @@
 #include "platform/win32/profile_store_win32.h"
 #include "platform/win32/registry_win32.h"
 #include "platform/win32/shell_win32.h"
-#include "platform/win32/threads_win32.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/windows_headers.h"
 
@@ -77,7 +77,7 @@ struct ScopedWin32System::Adapters {
   win32::Win32Processes processes;
   win32::Win32Http http;
   win32::Win32Clock clock;
-  win32::Win32Threads threads;
+  StdThreads threads;
 };
 
 ScopedWin32System::ScopedWin32System() : adapters_(std::make_unique<Adapters>()), previous_(Sys()) {

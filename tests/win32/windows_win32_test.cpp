@@ -132,7 +132,7 @@ class WindowsAdapterTest : public ::testing::Test {
   WindowHandle window = kNoWindow;
 };
 
-TEST_F(WindowsAdapterTest, CreatesAHiddenWindowAsSpecified) {
+TEST_F(WindowsAdapterTest, CreatesAHiddenWindowWithTheRequestedBoundsStylesCaptionAndIcon) {
   ASSERT_NE(window, kNoWindow);
   EXPECT_FALSE(windows.IsVisible(window));
   EXPECT_EQ(windows.Bounds(window), (Rect{100, 80, 400, 280}));

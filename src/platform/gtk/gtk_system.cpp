@@ -9,6 +9,7 @@
 #include "platform/gtk/tray_gtk.h"
 #include "platform/gtk/ui_gtk.h"
 #include "platform/gtk/windows_gtk.h"
+#include "platform/std_threads.h"
 
 namespace vkr::gtk {
 namespace {
@@ -82,7 +83,7 @@ System CreateGtkSystem(int argc, char** argv) {
   static CurlHttp* const http = new CurlHttp;
   static PosixClock* const clock = new PosixClock;
   static PosixMachine* const machine = new PosixMachine;
-  static PosixThreads* const threads = new PosixThreads;
+  static StdThreads* const threads = new StdThreads;
   static GtkWindows* const windows = new GtkWindows;
   static LauncherUi* const ui = new LauncherUi(windows);
   static CairoGraphics* const graphics = new CairoGraphics;

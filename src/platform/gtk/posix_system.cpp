@@ -660,7 +660,7 @@ bool PosixProcesses::Terminate(std::uint32_t process_id, std::uint32_t) {
 
 std::uint32_t PosixProcesses::CurrentProcessId() { return static_cast<std::uint32_t>(::getpid()); }
 
-// ---- Clock and threads -------------------------------------------------------------------------
+// ---- Clock -------------------------------------------------------------------------------------
 
 LocalTime PosixClock::Now() {
   const time_t seconds = ::time(nullptr);
@@ -685,23 +685,6 @@ std::uint32_t PosixClock::TickCount() {
 
 void PosixClock::Sleep(std::uint32_t milliseconds) {
   std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
-}
-
-bool PosixThreads::StartDetached(std::function<void()> body) {
-  if (!body) return false;
-  try {
-    std::thread worker([body = std::move(body)]() noexcept {
-      // The thread's entry: nothing may escape it, or the process would end.
-      try {
-        body();
-      } catch (...) {
-      }
-    });
-    worker.detach();
-    return true;
-  } catch (...) {
-    return false;
-  }
 }
 
 // ---- Machine -----------------------------------------------------------------------------------

@@ -1,7 +1,8 @@
 // The Linux edition's adapters of the concerns that need no display: files, profile files, the
-// (absent) registry, the shell, processes, clock, threads, the machine and the desktop's
-// conventions (XDG folders, xdg-open, the autostart entry). Paths are UTF-8 file names; relative paths are refused,
-// since the launcher only ever names absolute ones.
+// registry (absent but for the processor's description), the shell, processes, clock, the machine
+// and the desktop's conventions (XDG folders, xdg-open, the autostart entry); its threads are
+// platform/std_threads.h. Paths are UTF-8 file names; relative paths are refused, since the
+// launcher only ever names absolute ones.
 #pragma once
 
 #include <string>
@@ -15,7 +16,6 @@
 #include "platform/profile_store.h"
 #include "platform/registry.h"
 #include "platform/shell.h"
-#include "platform/threads.h"
 
 namespace vkr::gtk {
 
@@ -116,11 +116,6 @@ class PosixClock : public Clock {
   LocalTime Now() override;
   std::uint32_t TickCount() override;
   void Sleep(std::uint32_t milliseconds) override;
-};
-
-class PosixThreads : public Threads {
- public:
-  bool StartDetached(std::function<void()> body) override;
 };
 
 // The processor natively (CPUID, the time-stamp counter); memory from sysinfo; the system's

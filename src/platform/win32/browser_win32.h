@@ -1,5 +1,6 @@
 // The Win32 browser adapter: the WebBrowser control hosted in a child window through the OLE
-// site interfaces, with the host settings, the event sink and the URL cache clean-up.
+// site interfaces (browser_site_win32.h), its events (browser_events_win32.h), the document walk
+// (document_walk_win32.h) and the URL cache clean-up (url_cache_win32.h).
 #pragma once
 
 #include <oleidl.h>
@@ -18,18 +19,8 @@ class Win32BrowserFactory : public BrowserFactory {
                                          const BrowserHostSettings& settings) override;
 };
 
-// Converts one DWebBrowserEvents2 call (its arguments come last first, some by reference) into the
-// matching callback of `events` and writes Cancel back. DISP_E_MEMBERNOTFOUND for other events; no
-// exception leaves it.
-HRESULT DispatchBrowserEvent(const BrowserEvents& events, DISPID id, DISPPARAMS* params);
-
 // The client site the control of a browser made by Win32BrowserFactory holds (to inspect the
 // host settings it answers); empty for any other browser.
 ComPtr<IOleClientSite> ControlClientSite(Browser& browser);
-
-// Deletes every entry of the WinInet URL cache (normal, sticky, offline- and online-tracked,
-// cookie and history entries; all groups). True when the enumeration ended with "no more items";
-// *deleted counts the entries removed.
-bool ClearUrlCache(int* deleted);
 
 }  // namespace vkr::win32

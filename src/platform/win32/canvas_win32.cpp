@@ -4,27 +4,13 @@
 
 #include <cstring>
 #include <limits>
+#include <optional>
 
 #include "platform/win32/wide.h"
 
 namespace vkr::win32 {
 
 namespace {
-
-// Selects an object into a DC for the scope.
-class Selection {
- public:
-  Selection(HDC dc, HGDIOBJ object) : dc_(dc), previous_(object ? ::SelectObject(dc, object) : nullptr) {}
-  ~Selection() {
-    if (previous_) ::SelectObject(dc_, previous_);
-  }
-  Selection(const Selection&) = delete;
-  Selection& operator=(const Selection&) = delete;
-
- private:
-  HDC dc_;
-  HGDIOBJ previous_;
-};
 
 // Pictures larger than this on a side are refused rather than allocated.
 constexpr int kMaxPictureSide = 16384;
@@ -78,14 +64,14 @@ void DcCanvas::StretchDraw(const Rect& rect, const Graphic& graphic) {
   const auto* dib = dynamic_cast<const DibGraphic*>(&graphic);
   if (!dc_ || !dib || rect.IsEmpty() || dib->Width() <= 0 || dib->Height() <= 0) return;
   // A bitmap that has a canvas is already selected into its own DC; draw from there.
-  HDC source = dib->memory_dc_;
+  HDC source = dib->memory_dc_.get();
   UniqueMemoryDc temporary;
-  std::unique_ptr<Selection> selection;
+  std::optional<ScopedSelection> selection;
   if (!source) {
     temporary.reset(::CreateCompatibleDC(dc_));
     if (!temporary) return;
     source = temporary.get();
-    selection = std::make_unique<Selection>(source, dib->bitmap());
+    selection.emplace(source, dib->bitmap());
   }
   ::GdiFlush();
   if (dib->Kind() == GraphicKind::kBitmap) {
@@ -206,13 +192,8 @@ std::unique_ptr<DibGraphic> DibGraphic::Create(GraphicKind kind, int width, int 
   return graphic;
 }
 
-DibGraphic::~DibGraphic() {
-  canvas_.reset();
-  if (memory_dc_) {
-    ::SelectObject(memory_dc_, previous_bitmap_);
-    ::DeleteDC(memory_dc_);
-  }
-}
+// The canvas goes first, then the selection, the DC and the bitmap (the members' order).
+DibGraphic::~DibGraphic() = default;
 
 std::unique_ptr<Graphic> DibGraphic::Clone() const {
   std::unique_ptr<DibGraphic> copy = Create(kind_, width_, height_);
@@ -228,10 +209,12 @@ std::unique_ptr<Graphic> DibGraphic::Clone() const {
 Canvas* DibGraphic::BitmapCanvas() {
   if (kind_ != GraphicKind::kBitmap) return nullptr;
   if (!canvas_) {
-    memory_dc_ = ::CreateCompatibleDC(nullptr);
-    if (!memory_dc_) return nullptr;
-    previous_bitmap_ = ::SelectObject(memory_dc_, bitmap_.get());
-    canvas_ = std::make_unique<DcCanvas>(memory_dc_);
+    if (!memory_dc_) {
+      memory_dc_.reset(::CreateCompatibleDC(nullptr));
+      if (!memory_dc_) return nullptr;
+      selection_.emplace(memory_dc_.get(), bitmap_.get());
+    }
+    canvas_ = std::make_unique<DcCanvas>(memory_dc_.get());
   }
   return canvas_.get();
 }
@@ -339,7 +322,7 @@ Size Win32Graphics::MeasureText(const vkr::Font& font, const std::u16string& tex
   UniqueMemoryDc dc(::CreateCompatibleDC(nullptr));
   if (!dc) return Size{};
   UniqueGdiObject gdi_font(CreateGdiFont(font));
-  Selection selection(dc.get(), gdi_font.get());
+  ScopedSelection selection(dc.get(), gdi_font.get());
   SIZE size{};
   if (!::GetTextExtentPoint32W(dc.get(), Wide(text), static_cast<int>(text.size()), &size)) return Size{};
   return Size{size.cx, size.cy};

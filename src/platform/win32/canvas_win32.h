@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/canvas.h"
@@ -78,9 +79,9 @@ class DibGraphic : public Graphic {
   bool has_alpha_ = false;
   UniqueGdiObject bitmap_;
   std::uint8_t* pixels_ = nullptr;
-  // The bitmap's own memory DC and canvas, made on first use.
-  HDC memory_dc_ = nullptr;
-  HGDIOBJ previous_bitmap_ = nullptr;
+  // The bitmap's own memory DC with the bitmap selected, and its canvas, made on first use.
+  UniqueMemoryDc memory_dc_;
+  std::optional<ScopedSelection> selection_;
   std::unique_ptr<DcCanvas> canvas_;
 };
 

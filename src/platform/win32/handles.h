@@ -69,11 +69,6 @@ struct GdiObjectTraits {
   static Type Invalid() { return nullptr; }
   static void Close(Type h) { ::DeleteObject(h); }
 };
-struct IconTraits {
-  using Type = HICON;
-  static Type Invalid() { return nullptr; }
-  static void Close(Type h) { ::DestroyIcon(h); }
-};
 struct MenuTraits {
   using Type = HMENU;
   static Type Invalid() { return nullptr; }
@@ -127,7 +122,6 @@ using UniqueFileHandle = UniqueHandle<FileHandleTraits>;
 using UniqueFindHandle = UniqueHandle<FindHandleTraits>;
 using UniqueRegKey = UniqueHandle<RegKeyTraits>;
 using UniqueGdiObject = UniqueHandle<GdiObjectTraits>;
-using UniqueIcon = UniqueHandle<IconTraits>;
 using UniqueMenu = UniqueHandle<MenuTraits>;
 using UniqueLocalMemory = UniqueHandle<LocalMemoryTraits>;
 using UniqueCoTaskMemory = UniqueHandle<CoTaskMemoryTraits>;
@@ -136,6 +130,23 @@ using UniqueSid = UniqueHandle<SidTraits>;
 using UniqueMemoryDc = UniqueHandle<MemoryDcTraits>;
 using UniqueWindow = UniqueHandle<WindowTraits>;
 using UniqueUrlCacheFind = UniqueHandle<UrlCacheFindTraits>;
+
+// Selects a GDI object into a device context for the scope, and the object it replaced back at
+// the end (before either is deleted: declare it after the owners of both).
+class ScopedSelection {
+ public:
+  ScopedSelection(HDC dc, HGDIOBJ object) : dc_(dc), previous_(dc && object ? ::SelectObject(dc, object) : nullptr) {}
+  ~ScopedSelection() {
+    if (previous_) ::SelectObject(dc_, previous_);
+  }
+  ScopedSelection(const ScopedSelection&) = delete;
+  ScopedSelection& operator=(const ScopedSelection&) = delete;
+  bool selected() const { return previous_ != nullptr; }
+
+ private:
+  HDC dc_;
+  HGDIOBJ previous_;
+};
 
 // COM in a single-threaded apartment for the calling thread, for the lifetime of the object;
 // balanced only when this call initialised it. A thread that already has COM (in any apartment)

@@ -1,5 +1,6 @@
 #include "platform/win32/win32_system.h"
 
+#include "platform/std_threads.h"
 #include "platform/win32/browser_win32.h"
 #include "platform/win32/canvas_win32.h"
 #include "platform/win32/clock_win32.h"
@@ -10,7 +11,6 @@
 #include "platform/win32/profile_store_win32.h"
 #include "platform/win32/registry_win32.h"
 #include "platform/win32/shell_win32.h"
-#include "platform/win32/threads_win32.h"
 #include "platform/win32/ui_win32.h"
 #include "platform/win32/win32_windows.h"
 
@@ -27,7 +27,7 @@ System CreateWin32System() {
   static Win32Http* const http = new Win32Http;
   static Win32Clock* const clock = new Win32Clock;
   static Win32Ui* const ui = new Win32Ui(/*start_gui=*/false);
-  static Win32Threads* const threads = new Win32Threads;
+  static StdThreads* const threads = new StdThreads;
   static Win32Machine* const machine = new Win32Machine;
   static Win32Graphics* const graphics = new Win32Graphics;
   static Win32BrowserFactory* const browsers = new Win32BrowserFactory;

@@ -40,24 +40,16 @@ void SetLongAndFrame(WindowHandle window, int index, std::uint32_t value) {
 class BackBuffer {
  public:
   BackBuffer(HDC target, int width, int height)
-      : dc_(::CreateCompatibleDC(target)), bitmap_(::CreateCompatibleBitmap(target, width, height)) {
-    if (dc_ && bitmap_) old_ = ::SelectObject(dc_, bitmap_.get());
-  }
-  ~BackBuffer() {
-    if (dc_) {
-      if (old_) ::SelectObject(dc_, old_);
-      ::DeleteDC(dc_);
-    }
-  }
-  BackBuffer(const BackBuffer&) = delete;
-  BackBuffer& operator=(const BackBuffer&) = delete;
-  bool ok() const { return dc_ && bitmap_ && old_; }
-  HDC dc() const { return dc_; }
+      : dc_(::CreateCompatibleDC(target)),
+        bitmap_(::CreateCompatibleBitmap(target, width, height)),
+        selection_(dc_.get(), bitmap_.get()) {}
+  bool ok() const { return selection_.selected(); }
+  HDC dc() const { return dc_.get(); }
 
  private:
-  HDC dc_;
+  UniqueMemoryDc dc_;
   UniqueGdiObject bitmap_;
-  HGDIOBJ old_ = nullptr;
+  ScopedSelection selection_;
 };
 
 }  // namespace

@@ -1,11 +1,11 @@
-#include "platform/win32/threads_win32.h"
+#include "platform/std_threads.h"
 
 #include <thread>
 #include <utility>
 
-namespace vkr::win32 {
+namespace vkr {
 
-bool Win32Threads::StartDetached(std::function<void()> body) {
+bool StdThreads::StartDetached(std::function<void()> body) {
   if (!body) return false;
   try {
     std::thread worker([body = std::move(body)]() noexcept {
@@ -22,4 +22,4 @@ bool Win32Threads::StartDetached(std::function<void()> body) {
   }
 }
 
-}  // namespace vkr::win32
+}  // namespace vkr
