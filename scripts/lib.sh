@@ -14,11 +14,13 @@ XVFB_PID=""
 SCRATCH=""
 
 # Starts Xvfb on a display number of its own choosing when there is no DISPLAY, and exports it.
+# -noreset: an X server otherwise resets when its last client goes, and turns away a program that
+# connects meanwhile (as one test's program ends and the next one's starts).
 ensure_display() {
   [ -n "${DISPLAY:-}" ] && return 0
   local number_file
   number_file="$(mktemp)"
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$number_file" >/dev/null 2>&1 &
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$number_file" >/dev/null 2>&1 &
   XVFB_PID=$!
   local waited=0
   until [ -s "$number_file" ]; do

@@ -33,13 +33,15 @@ def wait_for(condition, timeout, interval=0.05, what="condition"):
 
 class Xvfb:
     """A virtual X server on a display number the server picks itself (so that parallel runs
-    never collide)."""
+    never collide). It never resets: by default an X server resets when its last client goes,
+    and a program that connects meanwhile is turned away (between two tests, no client may be
+    left)."""
 
     def __init__(self, width=1280, height=1024):
         read_end, write_end = os.pipe()
         self.process = subprocess.Popen(
             ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "%dx%dx24" % (width, height),
-             "-nolisten", "tcp"],
+             "-nolisten", "tcp", "-noreset"],
             pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write_end)
         number = b""
