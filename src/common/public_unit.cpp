@@ -200,7 +200,8 @@ bool IsWindowsProgramFile(const std::u16string& path) {
 bool DownloadProgram(const std::u16string& url, const std::u16string& target, std::uint32_t read_timeout_ms,
                      std::uint64_t max_bytes, const std::function<bool(const std::u16string&)>& accept) {
   const std::u16string partial = target + u".part";
-  const HttpResult result = Sys().http->GetToFile(url, read_timeout_ms, max_bytes, partial);
+  const HttpResult result = Sys().http->GetToFile(
+      url, HttpBounds::Download(read_timeout_ms, kDownloadMinBytes, kDownloadWindowMs), max_bytes, partial);
   const bool good = result.Ok() && !result.truncated && IsWindowsProgramFile(partial) && (!accept || accept(partial));
   if (!good || !Sys().files->ReplaceFile(partial, target)) {
     Sys().files->DeleteFile(partial);

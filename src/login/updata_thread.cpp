@@ -17,6 +17,8 @@ constexpr std::size_t kMaxDescriptionBytes = 16 * 1024;
 constexpr std::uint64_t kMaxInstallerBytes = 256ull * 1024 * 1024;
 // The worker's own requests must end even when a server accepts and never answers.
 constexpr std::uint32_t kReadTimeoutMs = 30000;
+// The description is small: its whole exchange ends within this.
+constexpr std::uint32_t kDescriptionTotalMs = 30000;
 constexpr char16_t kInstallerName[] = u"Viziv_Ezadariz.exe";
 
 std::string FileSha256(const std::u16string& path) {
@@ -88,7 +90,8 @@ void TUpdataThread::Execute(const std::function<void()>& close_app) {
 
   // The description is read in memory, so a launcher folder the user cannot write to still gets
   // its updates and nothing is left beside the program.
-  const HttpResult description = Sys().http->Get(check_url, kReadTimeoutMs, kMaxDescriptionBytes);
+  const HttpResult description =
+      Sys().http->Get(check_url, HttpBounds::Exchange(kReadTimeoutMs, kDescriptionTotalMs), kMaxDescriptionBytes);
   if (!description.Ok() || description.truncated) return;
   const std::u16string text = DecodeTextFile(description.body);
   const std::u16string remote = ReadIniValue(text, u"version", u"currentversion", u"");

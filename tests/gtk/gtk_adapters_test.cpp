@@ -197,14 +197,16 @@ TEST(CurlHttpTest, BodiesCapsStallsAndTheEnvironmentsProxy) {
   CurlHttp http;
   {
     LoopbackServer server("HTTP/1.1 200 OK\r\nContent-Length: 5\r\nConnection: close\r\n\r\nhello");
-    const HttpResult result = http.Get(FromUtf8("http://127.0.0.1:" + std::to_string(server.port()) + "/x"), 5000, 100);
+    const HttpResult result = http.Get(FromUtf8("http://127.0.0.1:" + std::to_string(server.port()) + "/x"),
+                                       HttpBounds::Exchange(5000, 0), 100);
     EXPECT_TRUE(result.Ok());
     EXPECT_EQ(result.body, "hello");
     EXPECT_NE(server.request().find("User-Agent: VelqoMorvane\r\n"), std::string::npos) << server.request();
   }
   {
     LoopbackServer server("HTTP/1.1 200 OK\r\nContent-Length: 10\r\nConnection: close\r\n\r\n0123456789");
-    const HttpResult result = http.Get(FromUtf8("http://127.0.0.1:" + std::to_string(server.port()) + "/"), 5000, 4);
+    const HttpResult result =
+        http.Get(FromUtf8("http://127.0.0.1:" + std::to_string(server.port()) + "/"), HttpBounds::Exchange(5000, 0), 4);
     EXPECT_TRUE(result.transferred);
     EXPECT_TRUE(result.truncated);
     EXPECT_EQ(result.body, "0123");
@@ -212,13 +214,15 @@ TEST(CurlHttpTest, BodiesCapsStallsAndTheEnvironmentsProxy) {
   {
     // Fewer bytes than announced: cut off, not complete.
     LoopbackServer server("HTTP/1.1 200 OK\r\nContent-Length: 10\r\nConnection: close\r\n\r\n0123");
-    const HttpResult result = http.Get(FromUtf8("http://127.0.0.1:" + std::to_string(server.port()) + "/"), 5000, 100);
+    const HttpResult result = http.Get(FromUtf8("http://127.0.0.1:" + std::to_string(server.port()) + "/"),
+                                       HttpBounds::Exchange(5000, 0), 100);
     EXPECT_FALSE(result.transferred);
     EXPECT_EQ(result.error, 12030u);
   }
   {
     LoopbackServer server("", /*stall=*/true);
-    const HttpResult result = http.Get(FromUtf8("http://127.0.0.1:" + std::to_string(server.port()) + "/"), 1000, 100);
+    const HttpResult result = http.Get(FromUtf8("http://127.0.0.1:" + std::to_string(server.port()) + "/"),
+                                       HttpBounds::Exchange(1000, 0), 100);
     EXPECT_FALSE(result.transferred);
     EXPECT_EQ(result.error, 12002u);
   }
@@ -227,8 +231,8 @@ TEST(CurlHttpTest, BodiesCapsStallsAndTheEnvironmentsProxy) {
     LoopbackServer proxy("HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
     ::setenv("http_proxy", ("http://127.0.0.1:" + std::to_string(proxy.port())).c_str(), 1);
     const std::string scratch = MakeScratch();
-    const HttpResult result =
-        http.GetToFile(u"http://down.velqo.com/Velqo/vkr/official1/app.ini", 5000, 100, FromUtf8(scratch + "/app.ini"));
+    const HttpResult result = http.GetToFile(u"http://down.velqo.com/Velqo/vkr/official1/app.ini",
+                                             HttpBounds::Exchange(5000, 0), 100, FromUtf8(scratch + "/app.ini"));
     ::unsetenv("http_proxy");
     EXPECT_TRUE(result.transferred);
     EXPECT_EQ(result.status, 404);

@@ -10,6 +10,7 @@
 namespace vkr {
 namespace {
 
+using testing::Describe;
 using testing::FakeSystem;
 
 TEST(IsVersionLowerTest, ComparesComponentByComponent) {
@@ -186,7 +187,8 @@ TEST_F(UpgradeAnimateIconTest, DownloadsAndStartsTheUpdater) {
   UpgradeAnimateIcon();
   ASSERT_EQ(system.http.requests.size(), 1u);
   EXPECT_EQ(system.http.requests[0].url, u"http://down.velqo.com/Velqo/vkr/animateicon/VelqoAnimateIcon.exe");
-  EXPECT_EQ(system.http.requests[0].read_timeout_ms, 10000u);
+  // Abandoned when fewer than 1 KiB arrived in the last 30 s; each receive waits 10 s at most.
+  EXPECT_EQ(Describe(system.http.requests[0].bounds), "read=10000 total=0 min=1024 window=30000");
   EXPECT_EQ(system.http.requests[0].cap, kMaxDownloadBytes);
   EXPECT_EQ(system.files.Contents(target), std::string("MZ\x90\x00 updater"));
   ASSERT_EQ(system.processes.started.size(), 1u);

@@ -91,6 +91,11 @@ TEST_F(UpdataThreadTest, NewerVersionIsAnnouncedInstalledStartedAndTheLauncherCl
   ASSERT_EQ(system.processes.started.size(), 1u);
   EXPECT_EQ(system.processes.started[0].command_line, u"\"" + std::u16string(kInstaller) + u"\"");
   EXPECT_EQ(system.processes.started[0].creation_flags, 0x220u);
+  // The description's whole exchange ends within 30 s; the installer's download is abandoned
+  // when fewer than 1 KiB arrived in the last 30 s.
+  ASSERT_EQ(system.http.requests.size(), 2u);
+  EXPECT_EQ(testing::Describe(system.http.requests[0].bounds), "read=30000 total=30000 min=0 window=0");
+  EXPECT_EQ(testing::Describe(system.http.requests[1].bounds), "read=30000 total=0 min=1024 window=30000");
   // CloseApp through the one GUI-thread call, then the terminate request.
   EXPECT_EQ(close_calls, 1);
   EXPECT_EQ(calls_before_close, 1);
@@ -185,7 +190,7 @@ TEST_F(UpdataThreadTest, AMissingCompanionIsFetchedBeforeTheVersionCheck) {
   ASSERT_GE(system.http.requests.size(), 2u);
   EXPECT_EQ(system.http.requests[0].url, AnimateIconDownloadUrl);
   EXPECT_EQ(system.http.requests[1].url, DefaultVersionCheckUrl);
-  for (const auto& request : system.http.requests) EXPECT_GT(request.read_timeout_ms, 0u);
+  for (const auto& request : system.http.requests) EXPECT_GT(request.bounds.read_timeout_ms, 0u);
 }
 
 TEST_F(UpdataThreadTest, ALauncherWithoutVersionInformationUpdatesToAnyVersion) {

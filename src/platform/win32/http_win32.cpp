@@ -116,23 +116,44 @@ DWORD SendRequest(const std::u16string& agent, const std::u16string& url, std::u
   return 0;
 }
 
+// One receive of the body within the exchange's bounds: the receive waits no longer than the
+// bounds leave, and a transfer past its whole time, or one that has stopped moving, ends with
+// the time-out error before anything more is read.
+bool ReadWithin(Request* request, TransferWatch* watch, std::uint64_t received, char (&chunk)[kChunkBytes],
+                DWORD* got) {
+  const DWORD now = ::GetTickCount();
+  if (watch->Expired(now, received)) {
+    ::SetLastError(ERROR_INTERNET_TIMEOUT);
+    return false;
+  }
+  const DWORD wait = watch->NextWaitMs(now);
+  if (wait != 0) {
+    for (const DWORD option : {INTERNET_OPTION_RECEIVE_TIMEOUT, INTERNET_OPTION_DATA_RECEIVE_TIMEOUT}) {
+      DWORD value = wait;
+      ::InternetSetOptionW(request->request.get(), option, &value, sizeof(value));
+    }
+  }
+  return ::InternetReadFile(request->request.get(), chunk, sizeof(chunk), got) != FALSE;
+}
+
 }  // namespace
 
 Win32Http::Win32Http(std::u16string user_agent) : user_agent_(std::move(user_agent)) {}
 
-HttpResult Win32Http::Get(const std::u16string& url, std::uint32_t read_timeout_ms, std::size_t max_body) {
+HttpResult Win32Http::Get(const std::u16string& url, const HttpBounds& bounds, std::size_t max_body) {
   HttpResult result;
   try {
     Request request;
+    TransferWatch watch(bounds, ::GetTickCount());
     int status = 0;
-    if (const DWORD error = SendRequest(user_agent_, url, read_timeout_ms, &request, &status)) {
+    if (const DWORD error = SendRequest(user_agent_, url, watch.NextWaitMs(::GetTickCount()), &request, &status)) {
       result.error = error;
       return result;
     }
     char chunk[kChunkBytes];
     for (;;) {
       DWORD got = 0;
-      if (!::InternetReadFile(request.request.get(), chunk, sizeof(chunk), &got)) {
+      if (!ReadWithin(&request, &watch, result.body.size(), chunk, &got)) {
         result.error = LastErrorOr(ERROR_INTERNET_CONNECTION_ABORTED);
         result.body.clear();
         return result;
@@ -161,7 +182,7 @@ HttpResult Win32Http::Get(const std::u16string& url, std::uint32_t read_timeout_
   return result;
 }
 
-HttpResult Win32Http::GetToFile(const std::u16string& url, std::uint32_t read_timeout_ms, std::uint64_t max_bytes,
+HttpResult Win32Http::GetToFile(const std::u16string& url, const HttpBounds& bounds, std::uint64_t max_bytes,
                                 const std::u16string& path) {
   HttpResult result;
   if (path.empty()) {
@@ -169,10 +190,11 @@ HttpResult Win32Http::GetToFile(const std::u16string& url, std::uint32_t read_ti
     return result;
   }
   Request request;
+  TransferWatch watch(bounds, ::GetTickCount());
   int status = 0;
   // The file is touched only once there is an answer, so a failed connection leaves an earlier
   // file in place.
-  if (const DWORD error = SendRequest(user_agent_, url, read_timeout_ms, &request, &status)) {
+  if (const DWORD error = SendRequest(user_agent_, url, watch.NextWaitMs(::GetTickCount()), &request, &status)) {
     result.error = error;
     return result;
   }
@@ -190,7 +212,7 @@ HttpResult Win32Http::GetToFile(const std::u16string& url, std::uint32_t read_ti
   char chunk[kChunkBytes];
   for (;;) {
     DWORD got = 0;
-    if (!::InternetReadFile(request.request.get(), chunk, sizeof(chunk), &got)) {
+    if (!ReadWithin(&request, &watch, written, chunk, &got)) {
       result.error = LastErrorOr(ERROR_INTERNET_CONNECTION_ABORTED);
       discard();
       return result;
