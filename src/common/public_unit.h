@@ -61,11 +61,14 @@ bool IsWindowsProgramFile(const std::u16string& path);
 // download leaves an earlier file in place: `target` is replaced only when the answer is
 // successful and complete, begins with "MZ" and passes `accept` (when given, on the side file).
 // Each receive waits at most read_timeout_ms, and a download that stops moving is abandoned
-// (kDownloadMinBytes per kDownloadWindowMs).
+// (kDownloadMinBytes per kDownloadWindowMs). The side file is `partial`, or target + ".part"
+// when that is empty.
 bool DownloadProgram(const std::u16string& url, const std::u16string& target, std::uint32_t read_timeout_ms,
-                     std::uint64_t max_bytes, const std::function<bool(const std::u16string&)>& accept = nullptr);
-// Starts a downloaded program as a new process group at normal priority, without waiting for it.
-bool StartDownloadedProgram(const std::u16string& path);
+                     std::uint64_t max_bytes, const std::function<bool(const std::u16string&)>& accept = nullptr,
+                     const std::u16string& partial = u"");
+// Starts a downloaded program as a new process group at normal priority, without waiting for it,
+// in `current_directory` (empty: the launcher's own current folder).
+bool StartDownloadedProgram(const std::u16string& path, const std::u16string& current_directory = u"");
 void UpgradeAnimateIcon();
 
 }  // namespace vkr

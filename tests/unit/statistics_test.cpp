@@ -61,13 +61,13 @@ TEST(StatisticsUrlTest, QueryInTheServiceOrder) {
 
 TEST(StatisticsUrlTest, ConfigurationValuesThatWouldBreakTheAddressAreEncoded) {
   FakeSystem s;
-  PutConfig(s, "[Common]\r\nRefer=a b&c=1\r\nUID=#7\"%\t用户\r\n[Install]\r\nGUID={A B}\r\n");
+  PutConfig(s, "[Common]\r\nRefer=a b&c=1+%41\r\nUID=#7\"%\t用户\r\n[Install]\r\nGUID={A B}\r\n");
   LoadConfig();
   auto manager = TStatisticsManager::Create();
   // The manager keeps its own copies: later changes of the process-wide values do not reach it.
   Refer = u"changed";
   manager->SendSetupStatistics();
-  EXPECT_TRUE(EndsWith(OnlyRequest(s), u"&ext_2=a%20b%26c=1&ext_3=%237%22%25%09用户&ext_4=A%20B&ext_5=" +
+  EXPECT_TRUE(EndsWith(OnlyRequest(s), u"&ext_2=a%20b%26c=1%2B%41&ext_3=%237%22%25%09用户&ext_4=A%20B&ext_5=" +
                                            ExpectedMachineId() + u"&ext_6=2&user_ip="));
 }
 
