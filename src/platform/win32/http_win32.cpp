@@ -18,11 +18,29 @@ constexpr DWORD kSocketTimedOut = 10060;  // WSAETIMEDOUT
 // One GET request: the session (opened per request, because WinINet reads the proxy settings
 // when a session opens), its connection and the request, each owned here.
 struct Request {
+  Request() = default;
+  Request(const Request&) = delete;
+  Request& operator=(const Request&) = delete;
+  // Closing a request whose body is not read to its end makes WinINet (Wine's, at least) read the
+  // rest of it first, to keep the connection for another request: as long as the server keeps
+  // sending, up to the whole announced length. An exchange left before its body's end therefore
+  // leaves its handles open; they end with the process. At most a handful of exchanges per
+  // process are ever left that way (the reports, the description, the two downloads).
+  ~Request() {
+    if (answered && !body_read) {
+      request.release();
+      connection.release();
+      session.release();
+    }
+  }
+
   UniqueInternetHandle session;
   UniqueInternetHandle connection;
   UniqueInternetHandle request;
   // The Content-Length the server announced, when it announced one.
   std::optional<std::uint64_t> announced_length;
+  bool answered = false;   // the status and headers came: a body may follow
+  bool body_read = false;  // the body was read to its end
 };
 
 std::optional<std::uint64_t> AnnouncedLength(HINTERNET request) {
@@ -113,12 +131,13 @@ DWORD SendRequest(const std::u16string& agent, const std::u16string& url, std::u
   }
   *status = static_cast<int>(code);
   out->announced_length = AnnouncedLength(out->request.get());
+  out->answered = true;
   return 0;
 }
 
 // One receive of the body within the exchange's bounds: the receive waits no longer than the
 // bounds leave, and a transfer past its whole time, or one that has stopped moving, ends with
-// the time-out error before anything more is read.
+// the time-out error before anything more is read. *got 0 is the end of the body.
 bool ReadWithin(Request* request, TransferWatch* watch, std::uint64_t received, char (&chunk)[kChunkBytes],
                 DWORD* got) {
   const DWORD now = ::GetTickCount();
@@ -133,7 +152,17 @@ bool ReadWithin(Request* request, TransferWatch* watch, std::uint64_t received, 
       ::InternetSetOptionW(request->request.get(), option, &value, sizeof(value));
     }
   }
-  return ::InternetReadFile(request->request.get(), chunk, sizeof(chunk), got) != FALSE;
+  // Only what has arrived is asked for: a read of a whole chunk would wait until the chunk is
+  // full, which a body that trickles in takes hours to fill, each receive within the time-out.
+  DWORD available = 0;
+  if (!::InternetQueryDataAvailable(request->request.get(), &available, 0, 0)) return false;
+  *got = 0;
+  if (available > 0 &&
+      !::InternetReadFile(request->request.get(), chunk, available < kChunkBytes ? available : kChunkBytes, got)) {
+    return false;
+  }
+  if (*got == 0) request->body_read = true;
+  return true;
 }
 
 }  // namespace
