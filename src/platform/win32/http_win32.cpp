@@ -21,13 +21,15 @@ struct Request {
   Request() = default;
   Request(const Request&) = delete;
   Request& operator=(const Request&) = delete;
-  // Closing a request whose body is not read to its end makes WinINet (Wine's, at least) read the
-  // rest of it first, to keep the connection for another request: as long as the server keeps
-  // sending, up to the whole announced length. An exchange left before its body's end therefore
-  // leaves its handles open; they end with the process. At most a handful of exchanges per
-  // process are ever left that way (the reports, the description, the two downloads).
+  // Closing a request whose body is not read to its end makes WinINet (Wine's, at least) read
+  // what has already arrived of the rest, to keep the connection for another request: as long as
+  // the server keeps sending fast, up to the whole announced length. An exchange left at its cap,
+  // with the body still coming, therefore leaves its handles open; they end with the process. At
+  // most a handful of exchanges per process are ever left that way (the reports, the description,
+  // the two downloads). One that ended by a bound or an error had its body stalled or broken:
+  // closing it reads nothing more.
   ~Request() {
-    if (answered && !body_read) {
+    if (left_at_cap) {
       request.release();
       connection.release();
       session.release();
@@ -39,8 +41,7 @@ struct Request {
   UniqueInternetHandle request;
   // The Content-Length the server announced, when it announced one.
   std::optional<std::uint64_t> announced_length;
-  bool answered = false;   // the status and headers came: a body may follow
-  bool body_read = false;  // the body was read to its end
+  bool left_at_cap = false;  // the exchange ended at its cap, before the body's end
 };
 
 std::optional<std::uint64_t> AnnouncedLength(HINTERNET request) {
@@ -131,7 +132,6 @@ DWORD SendRequest(const std::u16string& agent, const std::u16string& url, std::u
   }
   *status = static_cast<int>(code);
   out->announced_length = AnnouncedLength(out->request.get());
-  out->answered = true;
   return 0;
 }
 
@@ -161,7 +161,6 @@ bool ReadWithin(Request* request, TransferWatch* watch, std::uint64_t received, 
       !::InternetReadFile(request->request.get(), chunk, available < kChunkBytes ? available : kChunkBytes, got)) {
     return false;
   }
-  if (*got == 0) request->body_read = true;
   return true;
 }
 
@@ -192,6 +191,7 @@ HttpResult Win32Http::Get(const std::u16string& url, const HttpBounds& bounds, s
       if (got > room) {
         result.body.append(chunk, room);
         result.truncated = true;
+        request.left_at_cap = true;
         break;
       }
       result.body.append(chunk, got);
@@ -249,6 +249,7 @@ HttpResult Win32Http::GetToFile(const std::u16string& url, const HttpBounds& bou
     if (got == 0) break;
     if (got > max_bytes - written) {
       // Too long: the transfer ends here and nothing of it is kept.
+      request.left_at_cap = true;
       discard();
       result.transferred = true;
       result.truncated = true;
