@@ -169,6 +169,45 @@ class DescriptionFaultTest(UpdateTestCase):
         self.assertEqual(self.state(), before)
 
 
+class EndlessDescriptionTest(UpdateTestCase):
+    """A description that never ends: one byte a second (drip) is given up when its 30 s in all
+    are over; a declared 1 GiB at full speed (huge) is cut at the description's cap. Either way
+    nothing is announced and the window stays and closes the program."""
+
+    def test_a_dripping_description_is_given_up_within_its_bound(self):
+        self.standin.set_mode(standin.VERSION_PATH, "drip")
+        before = self.state()
+        process, login = self.start()
+        try:
+            requested = wait_for(lambda: self.requested(standin.VERSION_PATH), 30, what="the description asked for")
+            self.assertEqual(len(requested), 1)
+            # The launcher leaves the exchange at its bound (30 s); the stand-in notes it at its
+            # next byte. A correctness bound with room for a busy machine.
+            wait_for(lambda: self.delivered(standin.VERSION_PATH), 30 + 15, what="the description given up")
+            self.assert_no_box()
+            self.assertEqual(self.requested(standin.INSTALLER_PATH), [])
+            self.close_login(process, login)
+            self.assertEqual(self.state(), before)
+        finally:
+            self.ensure_ended(process)
+
+    def test_a_huge_description_is_cut_and_silent(self):
+        self.standin.set_mode(standin.VERSION_PATH, "huge")
+        before = self.state()
+        process, login = self.start()
+        try:
+            wait_for(lambda: self.requested(standin.VERSION_PATH), 30, what="the description asked for")
+            self.assert_no_box(5.0)
+            self.assertEqual(self.requested(standin.INSTALLER_PATH), [])
+            self.close_login(process, login)
+            self.assertEqual(self.state(), before)
+            # Whatever the launcher left unread, it did not read the whole declared body.
+            delivered = wait_for(lambda: self.delivered(standin.VERSION_PATH), 30, what="the answer's end")
+            self.assertLess(delivered[0]["sent"], 1 << 30)
+        finally:
+            self.ensure_ended(process)
+
+
 class InstallerFaultTest(UpdateTestCase):
 
     def check_failed_download(self, mode, timeout=30):
@@ -194,6 +233,13 @@ class InstallerFaultTest(UpdateTestCase):
         # never comes runs into.
         modes = [(mode, 30) for mode in FAULTS] + [("hang", 50)]
         for mode, timeout in modes:
+            with self.subTest(mode=mode):
+                self.check_failed_download(mode, timeout)
+
+    def test_an_endless_installer_is_abandoned_with_the_network_error(self):
+        # drip: fewer than 1 KiB in 30 s abandons it; huge: the installer's cap ends it. Bounds
+        # with room for a busy machine.
+        for mode, timeout in (("drip", 30 + 20), ("huge", 60)):
             with self.subTest(mode=mode):
                 self.check_failed_download(mode, timeout)
 
