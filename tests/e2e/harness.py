@@ -24,7 +24,7 @@ import tempfile
 sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 
 import harness_common  # noqa: E402
-from harness_common import ROOT, display, read_ini, winenv  # noqa: E402
+from harness_common import ROOT, display, read_ini, read_text_file, winenv  # noqa: E402
 # Re-exported for the tests.
 from harness_common import ENTER_GAME_URL, LOGIN_SIZE, standin, tree_state, wait_for, write_ini  # noqa: E402,F401
 
