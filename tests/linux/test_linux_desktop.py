@@ -9,7 +9,8 @@ import subprocess
 import unittest
 
 import probe
-from harness import LAUNCHER, LOGIN_SIZE, standin
+from harness import LAUNCHER, LOGIN_SIZE
+from harness_common import standin
 from test_linux_normal_mode import NormalModeTestCase
 
 
