@@ -104,18 +104,27 @@ class UpdateTestCase(NormalModeTestCase):
         self.assertEqual([n for n in os.listdir(self.install_dir) if n.endswith(".ini")], [])
 
 
-    def check_silent_run(self):
+    def check_silent_run(self, ends_at_cap=False):
         """A start whose update check must end without a trace: once the description's answer is
         over, no box comes, no installer is asked for, the window closes the program and no file
-        has changed."""
+        has changed. An answer that goes on past the description's cap (`ends_at_cap`) is left
+        there with its connection open until the process ends, so its end shows only then."""
         before = self.state()
         process, login = self.start()
         try:
-            wait_for(lambda: self.delivered(standin.VERSION_PATH), 40, what="the description's answer to end")
-            self.assert_no_box()
+            if ends_at_cap:
+                wait_for(lambda: self.requested(standin.VERSION_PATH), 30, what="the description asked for")
+                self.assert_no_box(5.0)
+            else:
+                wait_for(lambda: self.delivered(standin.VERSION_PATH), 40, what="the description's answer to end")
+                self.assert_no_box()
             self.assertEqual(self.requested(standin.INSTALLER_PATH), [])
             self.close_login(process, login)
             self.assertEqual(self.state(), before)
+            if ends_at_cap:
+                # Whatever the launcher left unread, it did not read all of it.
+                delivered = wait_for(lambda: self.delivered(standin.VERSION_PATH), 30, what="the answer's end")
+                self.assertNotEqual(delivered[0]["outcome"], "complete")
         finally:
             self.ensure_ended(process)
 
@@ -156,7 +165,7 @@ class DescriptionFaultTest(UpdateTestCase):
         for mode in FAULTS:
             with self.subTest(mode=mode):
                 self.standin.set_mode(standin.VERSION_PATH, mode)
-                self.check_silent_run()
+                self.check_silent_run(ends_at_cap=mode in ("endless", "oversized"))
 
     def test_a_description_that_never_comes_keeps_the_window_answering_and_closing(self):
         self.standin.set_mode(standin.VERSION_PATH, "hang")
