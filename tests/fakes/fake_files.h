@@ -33,6 +33,7 @@ class FakeFiles : public Files {
   bool EncodeOem(const std::u16string& text, std::string* bytes) override;
   // A simple rule: A to Z, the Latin-1, Greek and Cyrillic small letters.
   std::u16string UpperCaseFileName(const std::u16string& text) override;
+  std::u16string LowerCaseFileName(const std::u16string& text) override;
   std::u16string ShortPath(const std::u16string& path) override;
   std::u16string LongPath(const std::u16string& path) override;
 

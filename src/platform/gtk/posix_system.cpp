@@ -30,6 +30,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <new>
 #include <thread>
 
 #include "common/ini_text.h"
@@ -244,6 +245,21 @@ bool PosixFiles::EncodeOem(const std::u16string& text, std::string* bytes) {
 }
 
 std::u16string PosixFiles::UpperCaseFileName(const std::u16string& text) { return text; }
+
+std::u16string PosixFiles::LowerCaseFileName(const std::u16string& text) try {
+  // Unicode's simple lower-case mapping, code unit by code unit as the Windows table maps, so the
+  // result keeps the text's length; the halves of a surrogate pair stay as they are.
+  std::u16string lower = text;
+  for (char16_t& c : lower) {
+    if (c < 0xD800 || c > 0xDFFF) {
+      const gunichar mapped = g_unichar_tolower(c);
+      if (mapped <= 0xFFFF && (mapped < 0xD800 || mapped > 0xDFFF)) c = static_cast<char16_t>(mapped);
+    }
+  }
+  return lower;
+} catch (const std::bad_alloc&) {
+  return std::u16string();
+}
 
 std::u16string PosixFiles::ShortPath(const std::u16string&) { return u""; }
 
