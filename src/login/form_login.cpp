@@ -197,7 +197,12 @@ void TFormLogin::Show() {
   Sys().windows->SetForeground(Handle());
 }
 
-void TFormLogin::CloseApp() { imgCloseClick(); }
+void TFormLogin::CloseApp() {
+  // The update worker's call reaches the GUI thread wherever it waits for messages, which may be
+  // inside an event of the browser that closing would free.
+  if (closing_ || !HandleAllocated()) return;
+  Sys().windows->Post(Handle(), kLoginCloseAppMessage, 0, 0);
+}
 
 void TFormLogin::FormClose() {
   if (closing_ || !HandleAllocated()) return;
@@ -397,6 +402,9 @@ std::optional<std::intptr_t> TFormLogin::WndProc(const WindowMessage& message) {
       return 0;
     case kLoginTrayMessage:
       WMBarIconClick(message);
+      return 0;
+    case kLoginCloseAppMessage:
+      imgCloseClick();
       return 0;
     case win::WM_CLOSE:
       FormClose();
