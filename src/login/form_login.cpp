@@ -357,7 +357,11 @@ void TFormLogin::WMSysCommand(const WindowMessage& message) {
   Sys().windows->SetExStyle(Handle(),
                             (Sys().windows->ExStyle(Handle()) | win::WS_EX_TOOLWINDOW) & ~win::WS_EX_APPWINDOW);
   Sys().windows->Show(Handle(), win::SW_MINIMIZE);
-  tray_.HideWindow(Handle());
+  if (!tray_.HideWindow(Handle())) {
+    // No icon to come back by: the minimised window keeps its taskbar button instead.
+    Sys().windows->SetExStyle(Handle(),
+                              (Sys().windows->ExStyle(Handle()) | win::WS_EX_APPWINDOW) & ~win::WS_EX_TOOLWINDOW);
+  }
 }
 
 void TFormLogin::WMBarIconClick(const WindowMessage& message) {
@@ -388,6 +392,15 @@ void TFormLogin::RestoreFromTray() {
 }
 
 std::optional<std::intptr_t> TFormLogin::WndProc(const WindowMessage& message) {
+  switch (tray_.OnTaskbarCreated(Handle(), message.message)) {
+    case TaskbarEvent::kOther:
+      break;
+    case TaskbarEvent::kHandled:
+      return 0;
+    case TaskbarEvent::kIconLost:
+      RestoreFromTray();
+      return 0;
+  }
   switch (message.message) {
     case win::WM_NCHITTEST:
       return FormDragMsg(message);

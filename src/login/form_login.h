@@ -129,7 +129,7 @@ class TFormLogin : public TForm {
   bool FNavigateSuccess = false;
 
   bool closing_ = false;
-  TrayIcon tray_{kLoginTrayMessage, kLoginTrayTipRemove, false};
+  TrayIcon tray_{kLoginTrayMessage, kLoginTrayTipRemove};
   std::vector<std::unique_ptr<TFormMain>> game_windows_;
 };
 
