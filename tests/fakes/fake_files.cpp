@@ -224,7 +224,6 @@ std::u16string FakeFiles::UpperCaseFileName(const std::u16string& text) {
 }
 
 std::u16string FakeFiles::LowerCaseFileName(const std::u16string& text) {
-  // The inverse of the table above, and the dotted capital I, which lower-cases to a plain i.
   std::u16string lower = text;
   for (char16_t& c : lower) {
     const bool latin = (c >= u'A' && c <= u'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7);
@@ -234,8 +233,8 @@ std::u16string FakeFiles::LowerCaseFileName(const std::u16string& text) {
       c = static_cast<char16_t>(c + 0x20);
     } else if (c >= 0x400 && c <= 0x40F) {
       c = static_cast<char16_t>(c + 0x50);
-    } else if (c == 0x130) {
-      c = u'i';
+    } else if (const auto it = lower_case_extra.find(c); it != lower_case_extra.end()) {
+      c = it->second;
     }
   }
   return lower;

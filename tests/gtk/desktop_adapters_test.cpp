@@ -196,9 +196,9 @@ TEST(PosixFileNamesTest, LowerCasesByUnicodeUnitForUnit) {
       {u"", u""},
       {u"C:\\WX\\CLSMN.EXE", u"c:\\wx\\clsmn.exe"},
       {u"D:\\MÉDIAS\\ДОКУМЕНТЫ\\ΕΛΈΝΗ", u"d:\\médias\\документы\\ελένη"},
-      // The dotted capital I has the plain i as its one-unit lower case; other scripts stay, and
-      // so do the halves of a pair outside the basic plane.
-      {u"HEİCLENT.EXE 游戏 \U0001D400", u"heiclent.exe 游戏 \U0001D400"},
+      // As the Windows table: the dotted capital I, the Kelvin and Angstrom signs and the capital
+      // sharp s stay; other scripts stay, and so do the halves of a pair outside the basic plane.
+      {u"HEİCLENT.EXE \u212A\u212B\u1E9E 游戏 \U0001D400", u"heİclent.exe \u212A\u212B\u1E9E 游戏 \U0001D400"},
   };
   for (const auto& entry : cases) {
     EXPECT_EQ(files.LowerCaseFileName(entry[0]), entry[1]) << ToUtf8(entry[0]);

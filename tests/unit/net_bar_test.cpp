@@ -180,12 +180,19 @@ TEST(GetNetBarTypeTest, Fixtures) {
          s.files.PutFile(u"C:\\jz\\heiclent.exe", "MZ");
        },
        4},
-      {"jzu naming HEİCLENT.EXE: the dotted capital lower-cases to i by the system's rule",
+      {"jzu naming HEİCLENT.EXE, lower-cased by a system whose table makes the dotted capital an i",
        [](FakeSystem& s) {
+         s.files.lower_case_extra[u'İ'] = u'i';
          s.registry.PutString(kHklm, kRun, u"jzu", u"C:\\jz\\HEİCLENT.EXE");
          s.files.PutFile(u"C:\\jz\\HEİCLENT.EXE", "MZ");
        },
        4},
+      {"jzu naming HEİCLENT.EXE, where the system's table keeps the dotted capital apart",
+       [](FakeSystem& s) {
+         s.registry.PutString(kHklm, kRun, u"jzu", u"C:\\jz\\HEİCLENT.EXE");
+         s.files.PutFile(u"C:\\jz\\HEİCLENT.EXE", "MZ");
+       },
+       -1},
       {"the cafe manager's Run value naming winlogon.exe",
        [](FakeSystem& s) {
          s.registry.PutString(kHklm, kRun, u"逍遥游网络大管家客户端", u"C:\\xy\\winlogon.exe");

@@ -33,8 +33,9 @@ TEST(Win32FileNamesTest, LowerCasesWithTheSystemsUnicodeTable) {
       {u"", u""},
       {u"C:\\WX\\CLSMN.EXE", u"c:\\wx\\clsmn.exe"},
       {u"D:\\MÉDIAS\\ДОКУМЕНТЫ\\ΕΛΈΝΗ", u"d:\\médias\\документы\\ελένη"},
-      // The dotted capital I has the plain i as its one-unit lower case; other scripts stay.
-      {u"HEİCLENT.EXE 游戏", u"heiclent.exe 游戏"},
+      // The file system's table, not a language's: the dotted capital I and the Kelvin sign are
+      // no I and no K to it; other scripts stay.
+      {u"HEİCLENT.EXE \u212A 游戏", u"heİclent.exe \u212A 游戏"},
   };
   for (const auto& entry : cases) {
     EXPECT_EQ(files.LowerCaseFileName(entry[0]), entry[1]) << ToUtf8(entry[0]);
