@@ -6,15 +6,13 @@ Under Wine the browser control renders no page, so every page-driven rule is pro
 tests; here the navigations the launcher starts itself drive the rules end to end."""
 
 import os
-import subprocess
 import time
 import unittest
 
-from harness import LauncherTestCase, wait_for
+from harness import ENTER_GAME_URL, LOGIN_SIZE, LauncherTestCase, wait_for
 
-TITLE = "^VelqoMorvane$"
-LOGIN_SIZE = (888, 566)
-ENTER_GAME_URL = "http://login.velqo.com/entergame_pc.php?sid=7&server=s12"
+# The information label's yellow text.
+YELLOW = "r>0.7 && g>0.7 && b<0.4"
 
 
 class NormalModeTestCase(LauncherTestCase):
@@ -31,52 +29,7 @@ class NormalModeTestCase(LauncherTestCase):
         self.assertEqual(result.returncode, 0, result.stdout)
 
     def write_config(self, **common):
-        os.makedirs(self.data_dir, exist_ok=True)
-        lines = ["[Common]"] + ["%s=%s" % item for item in common.items()]
-        with open(os.path.join(self.data_dir, "lander.ini"), "w", encoding="ascii", newline="\r\n") as ini:
-            ini.write("\n".join(lines) + "\n")
-
-    def launcher_windows(self, size=None):
-        """The visible launcher windows, of the given size when given."""
-        windows = self.visible_windows(TITLE)
-        if size is None:
-            return windows
-        return self.of_size(windows, size)
-
-    def wait_launcher_window(self, size, timeout=30):
-        try:
-            return wait_for(lambda: self.launcher_windows(size), timeout, what="a %dx%d window" % size)[0]
-        except TimeoutError as error:
-            self.screenshot("no-window")
-            ended = [process.returncode for process in self._processes if process.poll() is not None]
-            self.fail("%s (exit codes of the programs that ended: %s; visible windows: %s)"
-                      % (error, ended, self.visible_titles()))
-
-    def screen_size(self):
-        out = subprocess.run(["xdpyinfo"], env=self.prefix.env(), capture_output=True, text=True).stdout
-        for line in out.splitlines():
-            if "dimensions:" in line:
-                width, height = line.split()[1].split("x")
-                return int(width), int(height)
-        self.fail("no screen size")
-
-    def pixel(self, shot, x, y):
-        """(r, g, b) of one pixel of a screenshot, 8 bits a channel."""
-        out = subprocess.run(["convert", shot, "-crop", "1x1+%d+%d" % (x, y), "-depth", "8", "txt:-"],
-                             capture_output=True, text=True, check=True).stdout
-        values = out.splitlines()[-1].split("(", 1)[1].split(")", 1)[0].split(",")
-        return tuple(int(float(v)) for v in values[:3])
-
-    def yellow_share(self, shot, x, y, width, height):
-        """The share of yellow pixels (the information label's text) in a part of a screenshot."""
-        out = subprocess.run(["convert", shot, "-crop", "%dx%d+%d+%d" % (width, height, x, y), "-fx",
-                              "(r>0.7 && g>0.7 && b<0.4) ? 1 : 0", "-format", "%[fx:mean]", "info:"],
-                             capture_output=True, text=True, check=True).stdout
-        return float(out)
-
-    def click(self, x, y):
-        self.xdotool("mousemove", str(x), str(y), check=True)
-        self.xdotool("click", "1", check=True)
+        self.write_lander_ini({"Common": common}, "ascii")
 
     def login_page_requests(self):
         return [r for r in self.standin_records("request")
@@ -112,7 +65,7 @@ class LoginWindowTest(NormalModeTestCase):
         self.assertLess(max(self.pixel(shot, left + 600, top + 400)), 80)
         self.assertEqual(self.pixel(shot, left + 3, top + 3), (0, 0, 0))
         # The yellow information label stands in the middle of the browser's place.
-        self.assertGreater(self.yellow_share(shot, left + 287 + 85, top + 202 + 150, 400, 40), 0.02)
+        self.assertGreater(self.region_share(shot, left + 287 + 85, top + 202 + 150, 400, 40, YELLOW), 0.02)
         self.assertIsNone(process.poll())
         self.assertGreaterEqual(len(requests), 2)
 

@@ -3,7 +3,6 @@ skin, the login that opens the game window, the game page's title, recharge, pop
 rule, the wrong password's alert, the retry of an unreachable login host, the settings menu, the
 boss key and the tray, and closing back to the login window and out of the program."""
 
-import os
 import time
 import unittest
 
@@ -234,24 +233,16 @@ class GameWindowTest(NormalModeTestCase):
         self.tray_call(item, "Activate")
         self.wait_launcher_window((width, height))
         # The icon is gone once the window is back.
-        self.wait(lambda: item not in self.xdotool_names(), 10, what="the tray item removed")
+        self.wait(lambda: item not in self.bus_names(), 10, what="the tray item removed")
         # Again, and this time the tray menu's 退出 closes the game window: the login window comes back.
         self.click(width - 120 + 20, 14)
         self.wait(lambda: not self.launcher_windows(), 10, what="the game window hidden again")
-        item = self.wait(lambda: [i for i in self.tray_items() if i in self.xdotool_names()], 10,
+        item = self.wait(lambda: [i for i in self.tray_items() if i in self.bus_names()], 10,
                         what="the second tray item")[-1]
         self.open_menu(lambda: self.tray_call(item, "ContextMenu"))
         self.menu_choose(2)
         self.wait_launcher_window(LOGIN_SIZE)
         self.assertIsNone(process.poll())
-
-    def xdotool_names(self):
-        """The names on the session bus."""
-        import subprocess
-        out = subprocess.run(["gdbus", "call", "--session", "--dest", "org.freedesktop.DBus", "--object-path",
-                              "/org/freedesktop/DBus", "--method", "org.freedesktop.DBus.ListNames"],
-                             env=self.env(), capture_output=True, text=True, timeout=20).stdout
-        return out
 
     def test_closing_the_game_window_shows_the_login_window_and_closing_that_ends(self):
         process, game, width, height = self.start_into_the_game()

@@ -531,8 +531,8 @@ void HardwareRegistry::CloseKey(RegKey) {}
 
 namespace {
 
+// Any result above 32 says the program was started.
 constexpr std::intptr_t kShellSuccess = 42;
-constexpr std::intptr_t kShellFileNotFound = 2;
 
 }  // namespace
 
@@ -561,7 +561,7 @@ std::u16string PosixShell::KnownFolderPath(KnownFolder known) {
 
 std::intptr_t PosixShell::Execute(WindowHandle, const std::u16string&, const std::u16string& file,
                                   const std::u16string& parameters, const std::u16string& directory, int) {
-  if (file.empty()) return kShellFileNotFound;
+  if (file.empty()) return win::SE_ERR_FNF;
   const std::string name = ToUtf8(file);
   const std::string folder = directory.empty() ? std::string() : ToUtf8(directory);
   std::vector<std::string> argv;
@@ -573,17 +573,17 @@ std::intptr_t PosixShell::Execute(WindowHandle, const std::u16string&, const std
   if (!argv.empty()) {
     if (!parameters.empty()) {
       gchar** split = nullptr;
-      if (!g_shell_parse_argv(ToUtf8(parameters).c_str(), nullptr, &split, nullptr)) return kShellFileNotFound;
+      if (!g_shell_parse_argv(ToUtf8(parameters).c_str(), nullptr, &split, nullptr)) return win::SE_ERR_FNF;
       for (gchar** p = split; *p; ++p) argv.push_back(*p);
       g_strfreev(split);
     }
   } else {
     // A document or an address: the desktop's handler opens it.
-    if (name.front() == '/' && ::access(name.c_str(), F_OK) != 0) return kShellFileNotFound;
-    if (name.front() != '/' && name.find("://") == std::string::npos) return kShellFileNotFound;
+    if (name.front() == '/' && ::access(name.c_str(), F_OK) != 0) return win::SE_ERR_FNF;
+    if (name.front() != '/' && name.find("://") == std::string::npos) return win::SE_ERR_FNF;
     argv = {"xdg-open", name};
   }
-  return SpawnDetached(argv, folder) ? kShellSuccess : kShellFileNotFound;
+  return SpawnDetached(argv, folder) ? kShellSuccess : win::SE_ERR_FNF;
 }
 
 std::u16string PosixShell::ResolveShortcut(const std::u16string&) { return u""; }
@@ -851,7 +851,7 @@ SystemInfo PosixMachine::GetSystemInfo() {
 #elif defined(__i386__)
   info.processor_architecture = win::PROCESSOR_ARCHITECTURE_INTEL;
 #else
-  info.processor_architecture = 0xFFFF;  // PROCESSOR_ARCHITECTURE_UNKNOWN: not named
+  info.processor_architecture = win::PROCESSOR_ARCHITECTURE_UNKNOWN;
 #endif
   const long processors = ::sysconf(_SC_NPROCESSORS_ONLN);
   info.number_of_processors = processors > 0 ? static_cast<std::uint32_t>(processors) : 1;

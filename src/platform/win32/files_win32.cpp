@@ -164,7 +164,7 @@ bool Win32Files::FileVersion(const std::u16string& path, std::uint32_t* ms, std:
     return false;
   }
   const auto* info = static_cast<const VS_FIXEDFILEINFO*>(fixed);
-  if (info->dwSignature != 0xFEEF04BD) return false;
+  if (info->dwSignature != VS_FFI_SIGNATURE) return false;
   *ms = info->dwFileVersionMS;
   *ls = info->dwFileVersionLS;
   return true;
