@@ -57,8 +57,9 @@ std::u16string FileNamePart(const std::u16string& path) {
   return pos == std::u16string::npos ? path : path.substr(pos + 1);
 }
 
+// The system's lower-casing, not A to Z only: a name written with other capitals still matches.
 bool NameEquals(const std::u16string& path, const std::u16string& lower_name) {
-  return LowerAscii(FileNamePart(path)) == lower_name;
+  return Sys().files->LowerCaseFileName(FileNamePart(path)) == lower_name;
 }
 
 bool IsFile(const std::u16string& path) { return Sys().files->FileExists(path); }

@@ -74,6 +74,56 @@ class LoginWindowTest(NormalModeTestCase):
         self.assertEqual(self.wait_exit(process, timeout=30), 0)
 
 
+    def drag_until(self, window, start, step, changed, what):
+        """Presses the left button at `start` and moves the pointer on by `step` at a time until
+        `changed(geometry)` holds (bounded), then releases it; returns the geometry."""
+        x, y = start
+        self.xdotool("mousemove", str(x), str(y), check=True)
+        self.xdotool("mousedown", "1", check=True)
+        moved = [0]
+
+        def further():
+            moved[0] += 1
+            if moved[0] <= 60:
+                self.xdotool("mousemove", str(x + step[0] * moved[0]), str(y + step[1] * moved[0]), check=True)
+            geometry = self.geometry(window)
+            return geometry if geometry and changed(geometry) else None
+
+        try:
+            return wait_for(further, timeout=20, what=what)
+        finally:
+            self.xdotool("mouseup", "1", check=True)
+
+    def test_the_sizing_edges_are_in_the_shape_and_resize_the_window(self):
+        launcher = self.install_launcher()
+        process = self.start_launcher(launcher)
+        window = self.wait_launcher_window(LOGIN_SIZE)
+        left, top, width, height = self.geometry(window)
+
+        def shaped():
+            # Painted and shaped: the emblem shows, and the skin's white corner lets the root through.
+            shot = self.screenshot("login-sizing-edges")
+            red, green, _ = self.pixel(shot, left + 150, top + 150)
+            return shot if red > green + 40 and self.pixel(shot, left + 3, top + 3) == (0, 0, 0) else None
+
+        shot = wait_for(shaped, timeout=30, what="the skin painted and shaped")
+        # The 4-pixel right and bottom edges and the 6 x 6 corner are the skin's, not the colour
+        # key's: the root window (black) shows through nowhere along them.
+        edge_points = [(width - 1, 5), (width - 4, 60), (width - 2, 300), (width - 1, height - 1),
+                       (width - 6, height - 6), (5, height - 1), (300, height - 4), (700, height - 2)]
+        for x, y in edge_points:
+            self.assertNotEqual(self.pixel(shot, left + x, top + y), (0, 0, 0), "edge pixel (%d, %d)" % (x, y))
+
+        # Dragging the right edge below the browser widens the window and leaves it in its place:
+        # a resize, not a move.
+        geometry = self.drag_until(window, (left + width - 2, top + 552), (2, 0),
+                                   lambda g: g[2] >= width + 20, "the window to widen")
+        self.screenshot("login-widened")
+        self.assertEqual(geometry[:2], (left, top))
+        self.assertEqual(geometry[3], height)
+        self.assertIsNone(process.poll())
+
+
 class GameWindowTest(NormalModeTestCase):
 
     def start_into_the_game(self):

@@ -174,6 +174,21 @@ TEST(XdgPlacesTest, TheSkinLiesBesideTheProgramOrUnderItsPrefix) {
   EXPECT_EQ(XdgDesktop(&bare).LoginSkinPath(), FromUtf8(scratch + "/elsewhere/Skin/loginBack.png"));
 }
 
+TEST(PosixFileNamesTest, LowerCasesByUnicodeUnitForUnit) {
+  PosixFiles files;
+  const std::u16string cases[][2] = {
+      {u"", u""},
+      {u"C:\\WX\\CLSMN.EXE", u"c:\\wx\\clsmn.exe"},
+      {u"D:\\MÉDIAS\\ДОКУМЕНТЫ\\ΕΛΈΝΗ", u"d:\\médias\\документы\\ελένη"},
+      // As the Windows table: the dotted capital I, the Kelvin and Angstrom signs and the capital
+      // sharp s stay; other scripts stay, and so do the halves of a pair outside the basic plane.
+      {u"HEİCLENT.EXE \u212A\u212B\u1E9E 游戏 \U0001D400", u"heİclent.exe \u212A\u212B\u1E9E 游戏 \U0001D400"},
+  };
+  for (const auto& entry : cases) {
+    EXPECT_EQ(files.LowerCaseFileName(entry[0]), entry[1]) << ToUtf8(entry[0]);
+  }
+}
+
 pid_t Spawn(const std::string& program, const std::vector<std::string>& variables) {
   std::vector<char*> env;
   for (const std::string& variable : variables) env.push_back(const_cast<char*>(variable.c_str()));

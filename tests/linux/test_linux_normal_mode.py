@@ -94,6 +94,40 @@ class LoginTest(NormalModeTestCase):
         self.assertEqual(len(self.stat_reports()), 1)
         self.assertIsNone(process.poll())
 
+    def test_the_sizing_edges_are_in_the_shape_and_the_right_edge_resizes(self):
+        process, window, left, top = self.start_login()
+        width, height = LOGIN_SIZE
+        # Painted and shaped: the emblem shows, and the skin's white corner lets the root through.
+        shot = self.wait_screen(lambda shot: self.pixel(shot, left + 150, top + 150)[0] > 100
+                                and self.pixel(shot, left + 3, top + 3) == (0, 0, 0), 30, "the skin shaped")
+        # The 4-pixel right and bottom edges and the 6 x 6 corner lie inside the X shape: the root
+        # (black) shows through nowhere along them.
+        for x, y in [(width - 1, 5), (width - 4, 60), (width - 2, 300), (width - 1, height - 1),
+                     (width - 6, height - 6), (5, height - 1), (300, height - 4), (700, height - 2)]:
+            self.assertNotEqual(self.pixel(shot, left + x, top + y), (0, 0, 0), "edge pixel (%d, %d)" % (x, y))
+
+        # A press on the right edge below the browser starts a resize, not a move.
+        start_x, y = left + width - 2, top + 552
+        self.xdotool("mousemove", str(start_x), str(y), check=True)
+        self.xdotool("mousedown", "1", check=True)
+        moved = [0]
+
+        def widened():
+            moved[0] += 1
+            if moved[0] <= 60:
+                self.xdotool("mousemove", str(start_x + 2 * moved[0]), str(y), check=True)
+            geometry = self.geometry(window)
+            return geometry if geometry and geometry[2] >= width + 20 else None
+
+        try:
+            geometry = self.wait(widened, 20, what="the window to widen")
+        finally:
+            self.xdotool("mouseup", "1", check=True)
+        self.screenshot("widened")
+        self.assertEqual(geometry[:2], (left, top))
+        self.assertEqual(geometry[3], height)
+        self.assertIsNone(process.poll())
+
     def test_typing_a_user_name_and_submitting_opens_the_game_on_the_game_page(self):
         process, window, left, top = self.start_login()
         self.wait_login_page(left, top)

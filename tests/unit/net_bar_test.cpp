@@ -231,6 +231,33 @@ TEST(GetNetBarTypeTest, ValuesThatNameTheProgram) {
   RunFixtures(fixtures);
 }
 
+// A file name is lower-cased by the system's table before it is compared, not A to Z only: a
+// capital outside A to Z counts as the letter the system makes of it, and only that.
+TEST(GetNetBarTypeTest, FileNamesAreLowerCasedByTheSystemsTable) {
+  const auto jzu_naming = [](const char16_t* path) {
+    return [path](FakeSystem& s) {
+      s.registry.PutString(kHklm, kRun, u"jzu", path);
+      s.files.PutFile(path, "MZ");
+    };
+  };
+  RunFixtures({
+      {"HEİCLENT.EXE where the system's table makes the dotted capital an i",
+       [jzu_naming](FakeSystem& s) {
+         s.files.lower_case_extra[u'İ'] = u'i';
+         jzu_naming(u"C:\\jz\\HEİCLENT.EXE")(s);
+       },
+       4},
+      {"HEİCLENT.EXE where the system's table keeps the dotted capital apart", jzu_naming(u"C:\\jz\\HEİCLENT.EXE"), -1},
+      {"BARCLIENTVIEW.EXE in capitals",
+       [](FakeSystem& s) {
+         s.registry.PutString(kHklm, u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\BarClientView.exe", u"",
+                              u"C:\\icafe\\BARCLIENTVIEW.EXE");
+         s.files.PutFile(u"C:\\icafe\\BARCLIENTVIEW.EXE", "MZ");
+       },
+       6},
+  });
+}
+
 TEST(GetNetBarTypeTest, ReadAccessFallsBackAndTheUninstallEntriesShareIt) {
   FakeSystem s;
   const std::uint32_t lesser = win::STANDARD_RIGHTS_READ | win::KEY_QUERY_VALUE | win::KEY_ENUMERATE_SUB_KEYS;

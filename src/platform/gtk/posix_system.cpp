@@ -30,6 +30,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <new>
 #include <thread>
 
 #include "common/ini_text.h"
@@ -250,6 +251,24 @@ bool PosixFiles::EncodeOem(const std::u16string& text, std::string* bytes) {
 }
 
 std::u16string PosixFiles::UpperCaseFileName(const std::u16string& text) { return text; }
+
+std::u16string PosixFiles::LowerCaseFileName(const std::u16string& text) try {
+  // Unicode's simple lower-case mapping, code unit by code unit as the Windows table maps, so the
+  // result keeps the text's length; the halves of a surrogate pair stay as they are. Like that
+  // table (the file system's, not a language's), the dotted capital I, the Kelvin and Angstrom
+  // signs and the capital sharp s keep their form: to a file name they are letters of their own.
+  std::u16string lower = text;
+  for (char16_t& c : lower) {
+    const bool kept = c == 0x0130 || c == 0x212A || c == 0x212B || c == 0x1E9E;
+    if (!kept && (c < 0xD800 || c > 0xDFFF)) {
+      const gunichar mapped = g_unichar_tolower(c);
+      if (mapped <= 0xFFFF && (mapped < 0xD800 || mapped > 0xDFFF)) c = static_cast<char16_t>(mapped);
+    }
+  }
+  return lower;
+} catch (const std::bad_alloc&) {
+  return std::u16string();
+}
 
 std::u16string PosixFiles::ShortPath(const std::u16string&) { return u""; }
 

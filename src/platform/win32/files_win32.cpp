@@ -255,4 +255,14 @@ std::u16string Win32Files::UpperCaseFileName(const std::u16string& text) try {
   return std::u16string();
 }
 
+std::u16string Win32Files::LowerCaseFileName(const std::u16string& text) try {
+  std::u16string lower = text;
+  if (text.empty() || text.size() > static_cast<std::size_t>(UINT_MAX / 2)) return lower;
+  // CharLowerBuffW maps in place with the system's Unicode table, one code unit for one.
+  ::CharLowerBuffW(reinterpret_cast<wchar_t*>(lower.data()), static_cast<DWORD>(lower.size()));
+  return lower;
+} catch (const std::bad_alloc&) {
+  return std::u16string();
+}
+
 }  // namespace vkr::win32
