@@ -79,8 +79,10 @@ void DcCanvas::StretchDraw(const Rect& rect, const Graphic& graphic) {
       // A transparent bitmap leaves out the colour of its bottom-left pixel.
       std::uint32_t pixel = dib->PixelAt(0, dib->Height() - 1);
       COLORREF key = RGB((pixel >> 16) & 0xFF, (pixel >> 8) & 0xFF, pixel & 0xFF);
-      ::TransparentBlt(dc_, rect.left, rect.top, rect.Width(), rect.Height(), source, 0, 0, dib->Width(), dib->Height(),
-                       key);
+      // gdi32's own entries, which msimg32's AlphaBlend and TransparentBlt forward to: one DLL
+      // fewer to load.
+      ::GdiTransparentBlt(dc_, rect.left, rect.top, rect.Width(), rect.Height(), source, 0, 0, dib->Width(),
+                          dib->Height(), key);
     } else {
       ::SetStretchBltMode(dc_, COLORONCOLOR);
       ::StretchBlt(dc_, rect.left, rect.top, rect.Width(), rect.Height(), source, 0, 0, dib->Width(), dib->Height(),
@@ -89,7 +91,8 @@ void DcCanvas::StretchDraw(const Rect& rect, const Graphic& graphic) {
     return;
   }
   BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-  ::AlphaBlend(dc_, rect.left, rect.top, rect.Width(), rect.Height(), source, 0, 0, dib->Width(), dib->Height(), blend);
+  ::GdiAlphaBlend(dc_, rect.left, rect.top, rect.Width(), rect.Height(), source, 0, 0, dib->Width(), dib->Height(),
+                  blend);
 }
 
 void DcCanvas::FillRect(const Rect& rect, Color color) {

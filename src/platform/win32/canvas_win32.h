@@ -1,4 +1,4 @@
-// The Win32 drawing adapter: a canvas over a device context (GDI, AlphaBlend for per-pixel
+// The Win32 drawing adapter: a canvas over a device context (GDI, GdiAlphaBlend for per-pixel
 // alpha), graphics decoded by WIC into premultiplied 32-bit DIB sections, and text metrics.
 #pragma once
 
