@@ -82,17 +82,12 @@ TFormLogin::TFormLogin() {
   window_spec.background = kWhiteKey;
   if (!CreateHandle(window_spec)) return;
 
-  browser = Sys().browsers->CreateBrowser(Handle(), kBrowserHiddenRect, kLoginBrowserSettings);
-  if (browser) {
-    browser->events.before_navigate2 = [this](const std::u16string& url, bool& cancel) {
-      browserBeforeNavigate2(url, cancel);
-    };
-    browser->events.document_complete = [this](const std::u16string& url) { browserDocumentComplete(url); };
-    browser->events.navigate_error = [this](const std::u16string& url, const std::u16string&, std::int32_t,
-                                            bool& cancel) { browserNavigateError(url, cancel); };
-    browser->events.new_window3 = [this](const std::u16string& url, const std::u16string&, std::uint32_t,
-                                         bool& cancel) { browserNewWindow3(url, cancel); };
-  }
+  // The browser control takes longer to create than everything else of the window together, so
+  // it is made once the window has been painted (OnPaint). A login address that enters the game
+  // is the exception: its first navigation opens the game window, and the login window must then
+  // never show, so that browser is made here, before the window would be shown.
+  browser_deferred_ = !Contains(GameLoginUrl, EnterGameMarker);
+  if (!browser_deferred_) CreateLoginBrowser();
 
   // Bottom to top: the background picture, the information label, the buttons.
   imgBackground.SetBounds(0, 0, kLoginWidth, kLoginHeight);
@@ -160,7 +155,7 @@ void TFormLogin::FormCreate() {
   });
   // A borderless window that can still be minimised and restored from the taskbar.
   Sys().windows->SetStyle(Handle(), Sys().windows->Style(Handle()) | win::WS_MINIMIZEBOX | win::WS_SYSMENU);
-  if (browser) browser->Navigate(GameLoginUrl);
+  if (!browser_deferred_ && browser) browser->Navigate(GameLoginUrl);
   PlaceControls();
   std::u16string error;
   imgBackground.GetPicture().LoadFromFile(GetLoginSkinPath(), &error);
@@ -179,6 +174,37 @@ void TFormLogin::PlaceControls() {
   imgService.SetBoundsRect(kServiceRect);
   imgMin.SetBoundsRect(kMinRect);
   imgClose.SetBoundsRect(kCloseRect);
+}
+
+void TFormLogin::CreateLoginBrowser() {
+  browser = Sys().browsers->CreateBrowser(Handle(), kBrowserHiddenRect, kLoginBrowserSettings);
+  if (!browser) return;
+  browser->events.before_navigate2 = [this](const std::u16string& url, bool& cancel) {
+    browserBeforeNavigate2(url, cancel);
+  };
+  browser->events.document_complete = [this](const std::u16string& url) { browserDocumentComplete(url); };
+  browser->events.navigate_error = [this](const std::u16string& url, const std::u16string&, std::int32_t,
+                                          bool& cancel) { browserNavigateError(url, cancel); };
+  browser->events.new_window3 = [this](const std::u16string& url, const std::u16string&, std::uint32_t, bool& cancel) {
+    browserNewWindow3(url, cancel);
+  };
+}
+
+void TFormLogin::OnPaint(WindowHandle window, Canvas& canvas) {
+  TForm::OnPaint(window, canvas);
+  if (!browser_deferred_ || browser_requested_) return;
+  // Posted, so that the painted window reaches the screen before the control is made.
+  browser_requested_ = true;
+  Sys().windows->Post(Handle(), kLoginCreateBrowserMessage, 0, 0);
+}
+
+void TFormLogin::WMCreateBrowser() {
+  if (browser || closing_ || !HandleAllocated()) return;
+  CreateLoginBrowser();
+  if (!browser) return;
+  // Where the window was placed at creation: off the client area until the page has loaded.
+  SetBrowserVisible(FNavigateSuccess);
+  browser->Navigate(GameLoginUrl);
 }
 
 void TFormLogin::SetBrowserVisible(bool visible) {
@@ -388,6 +414,9 @@ std::optional<std::intptr_t> TFormLogin::WndProc(const WindowMessage& message) {
       return FormDragMsg(message);
     case kLoginNavigateFailedMessage:
       WMNavigateFailed();
+      return 0;
+    case kLoginCreateBrowserMessage:
+      WMCreateBrowser();
       return 0;
     case win::WM_TIMER:
       WMTimer();

@@ -41,6 +41,9 @@ TEST(NormalModeTest, TheLoginWindowIsTheMainWindowWhileTheLoopRuns) {
     ASSERT_NE(FormLogin, nullptr);
     EXPECT_EQ(ui.main_window, FormLogin->Handle());
     EXPECT_TRUE(system.windows.IsVisible(FormLogin->Handle()));
+    // The browser comes with the first paint.
+    EXPECT_TRUE(system.browsers.live.empty());
+    testing::PaintAndDeliver(system, FormLogin->Handle());
     ASSERT_EQ(system.browsers.live.size(), 1u);
     EXPECT_EQ(system.browsers.live[0]->navigations, std::vector<std::u16string>{GameLoginUrl});
     EXPECT_EQ(system.threads.started, 1);
