@@ -27,6 +27,9 @@ constexpr Color kWhiteKey = RgbColor(255, 255, 255);
 constexpr Color kYellow = RgbColor(255, 255, 0);
 constexpr Color kInfosBackground = RgbColor(37, 16, 8);  // 528421
 
+// The six buttons, in the order the window loads their faces.
+constexpr const char16_t* kLoginButtons[] = {u"CLOSE", u"MIN", u"HOMEPAGE", u"PAY", u"BBS", u"SERVICE"};
+
 // The six buttons: resource names of their faces (JPEG, normal and mouse-over).
 void LoadLoginButtonFaces(TVuxoButton& button, const std::u16string& name) {
   Picture normal;
@@ -40,6 +43,22 @@ void LoadLoginButtonFaces(TVuxoButton& button, const std::u16string& name) {
 }
 
 }  // namespace
+
+void PrefetchLoginPictures() {
+  std::string bytes;
+  for (const char16_t* name : kLoginButtons) {
+    for (const char16_t* face : {u"_NORMAL", u"_OVER"}) {
+      if (Sys().resources->Load(u"LOGIN_" + std::u16string(name) + face, &bytes)) {
+        Sys().graphics->Prefetch(GraphicKind::kJpeg, bytes);
+      }
+    }
+  }
+  GraphicKind kind;
+  const std::u16string skin = GetLoginSkinPath();
+  if (GraphicKindForFile(skin, &kind) && Sys().files->ReadFile(skin, &bytes, kMaxPictureFileBytes)) {
+    Sys().graphics->Prefetch(kind, bytes);
+  }
+}
 
 void CreateLoginWindow() {
   LoginWindowOwner() = std::make_unique<TFormLogin>();

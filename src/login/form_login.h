@@ -144,6 +144,9 @@ class TFormLogin : public TForm {
 // The login window of the normal run; null before it exists and after it is gone.
 extern TFormLogin* FormLogin;
 
+// Asks for the login window's pictures (the button faces and the skin) to be decoded ahead, while
+// the GUI starts; the window takes them as it is created.
+void PrefetchLoginPictures();
 // The normal run: creates the login window as the application's main window, stores it in
 // FormLogin and shows it. Its creation starts the update worker; its first paint makes the
 // browser, which loads the login page.
