@@ -3,7 +3,10 @@
 # pictures and the application icon. The outputs are committed, so a build needs none of this;
 # run it again after changing a design (needs ImageMagick 6 and fonts-wqy-microhei).
 #
-#   resources/Skin/loginBack.png      login skin, 888 x 566, pure white outside the window's shape
+#   resources/Skin/loginBack.png      login skin, 888 x 566, pure white outside the window's shape;
+#                                     the shape covers the window's sizing edges (the 4-pixel right
+#                                     and bottom edges and the 6 x 6 corner), which the colour key
+#                                     would otherwise make click-through
 #   resources/login/*.jpg             login buttons, normal and mouse-over faces
 #   resources/game/*.png              game title-bar pictures with alpha
 #   resources/vkr.ico                 application icon, 16 to 256 pixels
@@ -34,10 +37,17 @@ no_white() { convert "$1" -fill '#fefefe' -opaque white "$1"; }
 # Login skin.
 W=888 H=566
 
-# The window's shape: the main panel and the emblem that rises above its top-left corner. Drawn
+# The window's shape: the main panel, which reaches the right and bottom edges with a square
+# corner, the emblem that rises above its top-left corner, and two gold rails that carry the
+# right and bottom edges on to the window's corners. The window is resized by its 4-pixel right
+# and bottom edges and its 6 x 6 bottom-right corner; white there would be click-through. Drawn
 # without anti-aliasing so that no pale fringe pixels lie between the shape and the white key.
+RIGHT_RAIL="rectangle $((W-4)),0 $((W-1)),130"
+BOTTOM_RAIL="rectangle 0,$((H-4)) 40,$((H-1))"
 convert -size ${W}x${H} xc:black +antialias -fill white \
-  -draw "roundrectangle 12,96 875,557 16,16" \
+  -draw "roundrectangle 12,96 $((W-1)),$((H-1)) 16,16" \
+  -draw "rectangle $((W-30)),$((H-30)) $((W-1)),$((H-1))" \
+  -draw "$RIGHT_RAIL" -draw "$BOTTOM_RAIL" \
   -draw "circle 150,112 150,14" \
   "$TMP/mask.png"
 
@@ -59,8 +69,8 @@ convert -size 246x388 gradient:"#1b2a4a"-"#6b3a1c" \
 
 # Panel: body, header band, left scene with a gold frame, the browser's well.
 convert "$TMP/body.png" \
-  -fill "$BROWN" -draw "roundrectangle 12,96 875,140 16,16" \
-  -fill "${GOLD_DARK}" -draw "rectangle 12,139 875,140" \
+  -fill "$BROWN" -draw "roundrectangle 12,96 $((W-1)),140 16,16" \
+  -fill "${GOLD_DARK}" -draw "rectangle 12,139 $((W-1)),140" \
   "$TMP/scene.png" -geometry +30+150 -composite \
   -fill none -stroke "$GOLD_DARK" -strokewidth 2 -draw "rectangle 29,149 276,538" \
   -stroke "${GOLD}66" -strokewidth 1 -draw "rectangle 26,146 279,541" \
@@ -96,9 +106,16 @@ convert -size 200x200 xc:none \
   -fill '#00000088' -pointsize 96 -annotate +3+3 'M' \
   -fill "$GOLD_LIGHT" -stroke "$GOLD_DARK" -strokewidth 2 -pointsize 96 -annotate +0+0 'M' \
   "$TMP/emblem.png"
-# The panel's gold edge, under the emblem that rises over it.
+# The panel's gold edge, under the emblem that rises over it, square at the bottom-right corner;
+# the rails in the same gold with a darker core.
 convert "$TMP/panel.png" -fill none -stroke "$GOLD" -strokewidth 2 +antialias \
-  -draw "roundrectangle 13,97 874,556 16,16" "$TMP/panel.png"
+  -draw "roundrectangle 13,97 $((W-2)),$((H-2)) 16,16" \
+  -stroke none -fill '#1c0b05' -draw "rectangle $((W-24)),$((H-24)) $((W-3)),$((H-3))" \
+  -fill none -stroke "$GOLD" -strokewidth 2 \
+  -draw "line $((W-2)),$((H-30)) $((W-2)),$((H-2))" -draw "line $((W-30)),$((H-2)) $((W-2)),$((H-2))" \
+  -stroke none -fill "$GOLD" -draw "$RIGHT_RAIL" -draw "$BOTTOM_RAIL" \
+  -fill "$GOLD_DARK" -draw "rectangle $((W-3)),2 $((W-2)),110" -draw "rectangle 2,$((H-3)) 30,$((H-2))" \
+  "$TMP/panel.png"
 convert "$TMP/panel.png" "$TMP/emblem.png" -geometry +50+12 -composite "$TMP/panel.png"
 no_white "$TMP/panel.png"
 

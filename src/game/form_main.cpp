@@ -35,9 +35,10 @@ void LeaveLiveGameWindows(TFormMain* window) {
   windows.erase(std::remove(windows.begin(), windows.end(), window), windows.end());
 }
 
-// The hook stays installed once set: it may be running when a window closes, so it is never
-// replaced from inside itself, and with no game window it takes nothing.
+// The hook is installed once, by the first game window, and stays: it may be running when a
+// window closes or opens, so it is never replaced, and with no game window it takes nothing.
 void InstallKeyboardHook() {
+  if (Sys().windows->HasMessageHook()) return;
   Sys().windows->SetMessageHook([](const QueuedMessage& message) {
     // A copy: a handler may close a window and so change the list.
     const std::vector<TFormMain*> windows = LiveGameWindows();
@@ -410,7 +411,7 @@ void TFormMain::WMSysCommand(const WindowMessage& message) {
     Sys().windows->DefaultProcedure(Handle(), message.message, message.wparam, message.lparam);
     return;
   }
-  // The boss key.
+  // The boss key; without an icon to come back by, the window stays.
   tray_.HideWindow(Handle());
 }
 
@@ -473,6 +474,17 @@ void TFormMain::WMRevigate() {
 }
 
 std::optional<std::intptr_t> TFormMain::WndProc(const WindowMessage& message) {
+  switch (tray_.OnTaskbarCreated(Handle(), message.message)) {
+    case TaskbarEvent::kOther:
+      break;
+    case TaskbarEvent::kHandled:
+      return 0;
+    case TaskbarEvent::kIconLost:
+      // Nothing leads back to a hidden window without its icon.
+      DisposBarIco();
+      Sys().windows->Show(Handle(), win::SW_SHOWNA);
+      return 0;
+  }
   switch (message.message) {
     case win::WM_SYSCOMMAND:
       WMSysCommand(message);

@@ -140,7 +140,7 @@ class TFormMain : public TForm {
 
   std::function<void()> show_login_window_;
   bool closed_ = false;
-  TrayIcon tray_{kGameTrayMessage, kTrayTipAdd, true};
+  TrayIcon tray_{kGameTrayMessage, kTrayTipAdd};
 };
 
 // The current game window; null while none is open.

@@ -242,7 +242,12 @@ void TFormLogin::Show() {
   Sys().windows->SetForeground(Handle());
 }
 
-void TFormLogin::CloseApp() { imgCloseClick(); }
+void TFormLogin::CloseApp() {
+  // The update worker's call reaches the GUI thread wherever it waits for messages, which may be
+  // inside an event of the browser that closing would free.
+  if (closing_ || !HandleAllocated()) return;
+  Sys().windows->Post(Handle(), kLoginCloseAppMessage, 0, 0);
+}
 
 void TFormLogin::FormClose() {
   if (closing_ || !HandleAllocated()) return;
@@ -397,7 +402,11 @@ void TFormLogin::WMSysCommand(const WindowMessage& message) {
   Sys().windows->SetExStyle(Handle(),
                             (Sys().windows->ExStyle(Handle()) | win::WS_EX_TOOLWINDOW) & ~win::WS_EX_APPWINDOW);
   Sys().windows->Show(Handle(), win::SW_MINIMIZE);
-  tray_.HideWindow(Handle());
+  if (!tray_.HideWindow(Handle())) {
+    // No icon to come back by: the minimised window keeps its taskbar button instead.
+    Sys().windows->SetExStyle(Handle(),
+                              (Sys().windows->ExStyle(Handle()) | win::WS_EX_APPWINDOW) & ~win::WS_EX_TOOLWINDOW);
+  }
 }
 
 void TFormLogin::WMBarIconClick(const WindowMessage& message) {
@@ -428,6 +437,15 @@ void TFormLogin::RestoreFromTray() {
 }
 
 std::optional<std::intptr_t> TFormLogin::WndProc(const WindowMessage& message) {
+  switch (tray_.OnTaskbarCreated(Handle(), message.message)) {
+    case TaskbarEvent::kOther:
+      break;
+    case TaskbarEvent::kHandled:
+      return 0;
+    case TaskbarEvent::kIconLost:
+      RestoreFromTray();
+      return 0;
+  }
   switch (message.message) {
     case win::WM_NCHITTEST:
       return FormDragMsg(message);
@@ -445,6 +463,9 @@ std::optional<std::intptr_t> TFormLogin::WndProc(const WindowMessage& message) {
       return 0;
     case kLoginTrayMessage:
       WMBarIconClick(message);
+      return 0;
+    case kLoginCloseAppMessage:
+      imgCloseClick();
       return 0;
     case win::WM_CLOSE:
       FormClose();

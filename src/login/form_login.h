@@ -24,9 +24,10 @@ class TFormMain;
 
 // Window-private messages of the login window.
 inline constexpr std::uint32_t kLoginNavigateFailedMessage = 1224;  // WM_USER + 200
+inline constexpr std::uint32_t kLoginTrayMessage = 1225;            // WM_USER + 201
+inline constexpr std::uint32_t kLoginCloseAppMessage = 1226;        // WM_USER + 202
 // Posted by the first paint: the login browser is made and loads the login page.
 inline constexpr std::uint32_t kLoginCreateBrowserMessage = 1234;  // WM_USER + 210
-inline constexpr std::uint32_t kLoginTrayMessage = 1225;           // WM_USER + 201
 
 inline constexpr char16_t kLoginLoadingText[] = u"正在为您加载资源，请稍后...";
 inline constexpr char16_t kLoginFailureText[] = u"您的网络出现异常，请检查，谢谢！";
@@ -64,7 +65,8 @@ class TFormLogin : public TForm {
 
   // Shows the window (created centred on the screen) and brings it to the front.
   void Show();
-  // Closes the window exactly as its close button does.
+  // Closes the window exactly as its close button does, from the message loop: the request is
+  // posted, so a browser event or other handler still on the stack returns first.
   void CloseApp();
 
   // The game windows this window has opened, the newest last; closed ones are released when the
@@ -137,7 +139,7 @@ class TFormLogin : public TForm {
   bool browser_deferred_ = false;
   bool browser_requested_ = false;
   bool closing_ = false;
-  TrayIcon tray_{kLoginTrayMessage, kLoginTrayTipRemove, false};
+  TrayIcon tray_{kLoginTrayMessage, kLoginTrayTipRemove};
   std::vector<std::unique_ptr<TFormMain>> game_windows_;
 };
 

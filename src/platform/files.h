@@ -53,6 +53,10 @@ class Files {
   // The text with each code unit upper-cased by the system's own table, the rule the file system
   // compares names with (not a language's); as long as the text. Empty only when out of memory.
   virtual std::u16string UpperCaseFileName(const std::u16string& text) = 0;
+  // The text with each code unit lower-cased by the system's own Unicode table (CharLowerBuffW:
+  // the file system's rule, not a language's), not A to Z only; as long as the text. Empty only
+  // when out of memory.
+  virtual std::u16string LowerCaseFileName(const std::u16string& text) = 0;
   // The 8.3 short form of an existing path (GetShortPathNameW); empty on failure or when the
   // volume keeps no short names.
   virtual std::u16string ShortPath(const std::u16string& path) = 0;

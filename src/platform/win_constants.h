@@ -38,9 +38,27 @@ constexpr long ERROR_FILE_NOT_FOUND = 2;
 constexpr long ERROR_PATH_NOT_FOUND = 3;
 constexpr long ERROR_ACCESS_DENIED = 5;
 constexpr long ERROR_INVALID_HANDLE = 6;
+constexpr long ERROR_NOT_ENOUGH_MEMORY = 8;
+constexpr long ERROR_WRITE_FAULT = 29;
 constexpr long ERROR_INVALID_PARAMETER = 87;
 constexpr long ERROR_MORE_DATA = 234;
 constexpr long ERROR_NO_MORE_ITEMS = 259;
+
+// WinINet error codes.
+constexpr long ERROR_INTERNET_TIMEOUT = 12002;
+constexpr long ERROR_INTERNET_INTERNAL_ERROR = 12004;
+constexpr long ERROR_INTERNET_INVALID_URL = 12005;
+constexpr long ERROR_INTERNET_UNRECOGNIZED_SCHEME = 12006;
+constexpr long ERROR_INTERNET_NAME_NOT_RESOLVED = 12007;
+constexpr long ERROR_INTERNET_CANNOT_CONNECT = 12029;
+constexpr long ERROR_INTERNET_CONNECTION_ABORTED = 12030;
+constexpr long ERROR_INTERNET_CONNECTION_RESET = 12031;
+constexpr long ERROR_HTTP_INVALID_SERVER_RESPONSE = 12152;
+
+// Status codes of a failed page load (the browser control's navigation errors).
+constexpr std::int32_t INET_E_CANNOT_CONNECT = static_cast<std::int32_t>(0x800C0004u);
+constexpr std::int32_t INET_E_RESOURCE_NOT_FOUND = static_cast<std::int32_t>(0x800C0005u);
+constexpr std::int32_t INET_E_DOWNLOAD_FAILURE = static_cast<std::int32_t>(0x800C0008u);
 
 // File attributes.
 constexpr std::uint32_t FILE_ATTRIBUTE_READONLY = 0x01;
@@ -71,8 +89,12 @@ constexpr int SW_HIDE = 0;
 constexpr int SW_SHOWNORMAL = 1;
 constexpr int SW_SHOWMINIMIZED = 2;
 constexpr int SW_SHOWMAXIMIZED = 3;
+constexpr int SW_MAXIMIZE = 3;
+constexpr int SW_SHOWNOACTIVATE = 4;
 constexpr int SW_SHOW = 5;
 constexpr int SW_MINIMIZE = 6;
+constexpr int SW_SHOWMINNOACTIVE = 7;
+constexpr int SW_SHOWNA = 8;
 constexpr int SW_RESTORE = 9;
 
 // Process creation flags.
@@ -80,15 +102,28 @@ constexpr std::uint32_t NORMAL_PRIORITY_CLASS = 0x20;
 constexpr std::uint32_t IDLE_PRIORITY_CLASS = 0x40;
 constexpr std::uint32_t CREATE_NEW_PROCESS_GROUP = 0x200;
 
-// Message boxes.
+// Shell execution: a result above 32 is success; below, an error such as this one.
+constexpr std::intptr_t SE_ERR_FNF = 2;
+
+// Message boxes: buttons, icon and default button, each a field of the type (its mask).
 constexpr std::uint32_t MB_OK = 0x0;
 constexpr std::uint32_t MB_OKCANCEL = 0x1;
+constexpr std::uint32_t MB_YESNOCANCEL = 0x3;
+constexpr std::uint32_t MB_YESNO = 0x4;
+constexpr std::uint32_t MB_RETRYCANCEL = 0x5;
+constexpr std::uint32_t MB_TYPEMASK = 0xF;
 constexpr std::uint32_t MB_ICONERROR = 0x10;
 constexpr std::uint32_t MB_ICONQUESTION = 0x20;
+constexpr std::uint32_t MB_ICONWARNING = 0x30;
 constexpr std::uint32_t MB_ICONINFORMATION = 0x40;
+constexpr std::uint32_t MB_ICONMASK = 0xF0;
 constexpr std::uint32_t MB_DEFBUTTON2 = 0x100;
+constexpr std::uint32_t MB_DEFMASK = 0xF00;
 constexpr int IDOK = 1;
 constexpr int IDCANCEL = 2;
+constexpr int IDRETRY = 4;
+constexpr int IDYES = 6;
+constexpr int IDNO = 7;
 
 // More shell special folders (CSIDL): the uninstaller never removes one of them whole.
 constexpr int CSIDL_DESKTOP = 0;
@@ -143,6 +178,7 @@ constexpr std::int32_t THREAD_PRIORITY_ERROR_RETURN = 0x7FFFFFFF;
 constexpr std::uint16_t PROCESSOR_ARCHITECTURE_INTEL = 0;
 constexpr std::uint16_t PROCESSOR_ARCHITECTURE_IA64 = 6;
 constexpr std::uint16_t PROCESSOR_ARCHITECTURE_AMD64 = 9;
+constexpr std::uint16_t PROCESSOR_ARCHITECTURE_UNKNOWN = 0xFFFF;
 
 // Version record: product type and suite bits (OSVERSIONINFOEX).
 constexpr std::uint8_t VER_NT_WORKSTATION = 1;
@@ -175,6 +211,8 @@ constexpr std::uint32_t WM_NCHITTEST = 0x0084;
 constexpr std::uint32_t WM_KEYDOWN = 0x0100;
 constexpr std::uint32_t WM_KEYUP = 0x0101;
 constexpr std::uint32_t WM_CHAR = 0x0102;
+constexpr std::uint32_t WM_SYSKEYDOWN = 0x0104;
+constexpr std::uint32_t WM_SYSKEYUP = 0x0105;
 constexpr std::uint32_t WM_UNICHAR = 0x0109;
 constexpr std::uint32_t WM_SYSCOMMAND = 0x0112;
 constexpr std::uint32_t WM_TIMER = 0x0113;
@@ -192,6 +230,11 @@ constexpr std::uint32_t WM_MOUSELEAVE = 0x02A3;
 constexpr std::uint32_t WM_CAPTURECHANGED = 0x0215;
 constexpr std::uint32_t WM_USER = 0x0400;
 
+// Size kinds (wParam of WM_SIZE).
+constexpr std::uintptr_t SIZE_RESTORED = 0;
+constexpr std::uintptr_t SIZE_MINIMIZED = 1;
+constexpr std::uintptr_t SIZE_MAXIMIZED = 2;
+
 // Mouse-message key flags (wParam of mouse messages).
 constexpr std::uint32_t MK_LBUTTON = 0x0001;
 constexpr std::uint32_t MK_RBUTTON = 0x0002;
@@ -200,12 +243,20 @@ constexpr std::uint32_t MK_CONTROL = 0x0008;
 constexpr std::uint32_t MK_MBUTTON = 0x0010;
 
 // Hit-test answers of WM_NCHITTEST.
+constexpr std::intptr_t HTNOWHERE = 0;
 constexpr std::intptr_t HTCLIENT = 1;
+constexpr std::intptr_t HTCAPTION = 2;
+constexpr std::intptr_t HTLEFT = 10;
 constexpr std::intptr_t HTRIGHT = 11;
+constexpr std::intptr_t HTTOP = 12;
+constexpr std::intptr_t HTTOPLEFT = 13;
+constexpr std::intptr_t HTTOPRIGHT = 14;
 constexpr std::intptr_t HTBOTTOM = 15;
+constexpr std::intptr_t HTBOTTOMLEFT = 16;
 constexpr std::intptr_t HTBOTTOMRIGHT = 17;
 
 // System commands.
+constexpr std::uintptr_t SC_SIZE = 0xF000;
 constexpr std::uintptr_t SC_MOVE = 0xF010;
 constexpr std::uintptr_t SC_MINIMIZE = 0xF020;
 constexpr std::uintptr_t SC_MAXIMIZE = 0xF030;
@@ -223,10 +274,6 @@ constexpr std::uint32_t WS_MAXIMIZEBOX = 0x00010000u;
 constexpr std::uint32_t WS_EX_TOOLWINDOW = 0x00000080u;
 constexpr std::uint32_t WS_EX_APPWINDOW = 0x00040000u;
 constexpr std::uint32_t WS_EX_LAYERED = 0x00080000u;
-
-// More show states.
-constexpr int SW_MAXIMIZE = 3;
-constexpr int SW_SHOWNA = 8;
 
 // Virtual keys.
 constexpr int VK_BACK = 0x08;

@@ -104,6 +104,10 @@ class Windows {
   // arrives through OnMessage.
   virtual bool SetTimer(WindowHandle window, std::uintptr_t id, std::uint32_t period_ms) = 0;
   virtual void KillTimer(WindowHandle window, std::uintptr_t id) = 0;
+  // RegisterWindowMessageW: the message number the system gives that name, the same in every
+  // program of the session (0xC000 to 0xFFFF); 0 when there is none. Such a message arrives
+  // through OnMessage like any other.
+  virtual std::uint32_t RegisterMessage(const std::u16string& name) = 0;
   // PostMessageW (false on failure) and SendMessageW.
   virtual bool Post(WindowHandle window, std::uint32_t message, std::uintptr_t wparam, std::intptr_t lparam) = 0;
   virtual std::intptr_t Send(WindowHandle window, std::uint32_t message, std::uintptr_t wparam,
@@ -138,6 +142,8 @@ class Windows {
   // before it is translated and dispatched; returning true takes the message out of the loop.
   // An empty hook removes it. One hook at a time.
   virtual void SetMessageHook(std::function<bool(const QueuedMessage& message)> hook) = 0;
+  // True while a message hook is set.
+  virtual bool HasMessageHook() = 0;
   // TranslateMessage and DispatchMessageW of a queued message, for a hook that takes a message
   // out of the ordinary loop.
   virtual void TranslateAndDispatch(const QueuedMessage& message) = 0;

@@ -57,8 +57,9 @@ std::u16string FileNamePart(const std::u16string& path) {
   return pos == std::u16string::npos ? path : path.substr(pos + 1);
 }
 
+// The system's lower-casing, not A to Z only: a name written with other capitals still matches.
 bool NameEquals(const std::u16string& path, const std::u16string& lower_name) {
-  return LowerAscii(FileNamePart(path)) == lower_name;
+  return Sys().files->LowerCaseFileName(FileNamePart(path)) == lower_name;
 }
 
 bool IsFile(const std::u16string& path) { return Sys().files->FileExists(path); }
@@ -139,12 +140,14 @@ bool Passes(const ValueCheck& check, const std::u16string& text) {
   return false;
 }
 
-struct KeyCheck {
-  const char16_t* subkey;
+// A product's trace (the name of its key under HKLM\Software, or a text in an uninstall entry's
+// display name) and the product's code.
+struct Trace {
+  const char16_t* text;
   std::int32_t code;
 };
 
-const KeyCheck kKeyChecks[] = {
+const Trace kKeyChecks[] = {
     {u"Hintsoft\\PubwinClient", 0},
     {u"Hintsoft\\pubwin", 0},
     {u"Sicent\\wx2004Clt", 1},
@@ -158,12 +161,7 @@ const KeyCheck kKeyChecks[] = {
     {u"Richtech", 12},
 };
 
-struct DisplayNameMark {
-  const char16_t* text;
-  std::int32_t code;
-};
-
-const DisplayNameMark kDisplayNameMarks[] = {
+const Trace kDisplayNameMarks[] = {
     {u"迅闪", 8},
     {u"EYOO2008 For EYOONET", 11},
     {u"锐起游戏共享精灵", 12},
@@ -174,8 +172,8 @@ const DisplayNameMark kDisplayNameMarks[] = {
 std::int32_t CheckProductKeys() {
   ScopedRegKey software;
   if (!OpenForRead(win::HKEY_LOCAL_MACHINE, u"software", software, nullptr)) return kNoNetBar;
-  for (const KeyCheck& check : kKeyChecks) {
-    if (KeyExists(software.get(), check.subkey)) return check.code;
+  for (const Trace& check : kKeyChecks) {
+    if (KeyExists(software.get(), check.text)) return check.code;
   }
   return kNoNetBar;
 }
@@ -217,7 +215,7 @@ std::int32_t CheckUninstallEntries() {
     }
     std::u16string display_name;
     if (!ReadStringValue(entry.get(), u"DisplayName", &display_name)) display_name.clear();
-    for (const DisplayNameMark& mark : kDisplayNameMarks) {
+    for (const Trace& mark : kDisplayNameMarks) {
       if (Contains(display_name, mark.text)) return mark.code;
     }
   }

@@ -20,7 +20,6 @@ bool LoadFormPicture(const std::u16string& resource_name, GraphicKind kind, Pict
 
 namespace {
 
-constexpr std::uintptr_t kSizeMinimized = 1;  // SIZE_MINIMIZED
 constexpr std::uintptr_t kMouseButtons = win::MK_LBUTTON | win::MK_RBUTTON | win::MK_MBUTTON;
 
 // The button of a WM_[LRM]BUTTON{DOWN,UP,DBLCLK} message.
@@ -80,7 +79,7 @@ void TForm::OnPaint(WindowHandle /*window*/, Canvas& canvas) {
 
 std::optional<std::intptr_t> TForm::OnMessage(WindowHandle window, const WindowMessage& message) {
   if (window != handle_) return std::nullopt;
-  if (message.message == win::WM_SIZE && message.wparam != kSizeMinimized) {
+  if (message.message == win::WM_SIZE && message.wparam != win::SIZE_MINIMIZED) {
     const Point size = PointFromLParam(message.lparam);
     const int old_width = client_width_;
     const int old_height = client_height_;

@@ -26,14 +26,26 @@ TrayRecord MakeTrayRecord(WindowHandle window, std::uint32_t callback_message, c
   return record;
 }
 
-TrayIcon::TrayIcon(std::uint32_t callback_message, std::u16string removal_tip, bool foreground_before_menu)
+TrayIcon::TrayIcon(std::uint32_t callback_message, std::u16string removal_tip)
     : callback_message_(callback_message),
       removal_tip_(std::move(removal_tip)),
-      foreground_before_menu_(foreground_before_menu) {}
+      taskbar_created_message_(Sys().windows->RegisterMessage(kTaskbarCreatedName)) {}
 
-void TrayIcon::HideWindow(WindowHandle window) {
+bool TrayIcon::HideWindow(WindowHandle window) {
+  // An icon already there refuses a second add and still leads back.
   shown_ = Sys().tray->Notify(win::NIM_ADD, MakeTrayRecord(window, callback_message_, kTrayTipAdd)) || shown_;
-  Sys().windows->Show(window, win::SW_HIDE);
+  if (shown_) Sys().windows->Show(window, win::SW_HIDE);
+  return shown_;
+}
+
+TaskbarEvent TrayIcon::OnTaskbarCreated(WindowHandle window, std::uint32_t message) {
+  if (taskbar_created_message_ == 0 || message != taskbar_created_message_) return TaskbarEvent::kOther;
+  if (!shown_) return TaskbarEvent::kHandled;
+  // The new taskbar knows no icon: the one the window lives in is added again. A system that
+  // kept it refuses the add and takes a modification.
+  const TrayRecord record = MakeTrayRecord(window, callback_message_, kTrayTipAdd);
+  shown_ = Sys().tray->Notify(win::NIM_ADD, record) || Sys().tray->Notify(win::NIM_MODIFY, record);
+  return shown_ ? TaskbarEvent::kHandled : TaskbarEvent::kIconLost;
 }
 
 void TrayIcon::Remove(WindowHandle window) {
@@ -45,7 +57,7 @@ TrayRequest TrayIcon::OnCallback(WindowHandle window, std::intptr_t mouse_messag
   if (mouse_message == win::WM_LBUTTONDOWN) return TrayRequest::kLeftPress;
   if (mouse_message != win::WM_RBUTTONDOWN) return TrayRequest::kNone;
   const Point cursor = Sys().windows->CursorPos();
-  if (foreground_before_menu_) Sys().windows->SetForeground(window);
+  Sys().windows->SetForeground(window);
   const int chosen = Sys().menus->TrackPopup(
       window, {MenuItem{kMenuOpenId, kMenuOpen, false}, MenuItem{kMenuExitId, kMenuExit, false}}, cursor);
   if (chosen == kMenuOpenId) return TrayRequest::kOpen;

@@ -16,6 +16,9 @@ namespace vkr {
 inline constexpr std::uintptr_t kHideToTrayCommand = 0;
 
 inline constexpr char16_t kTrayTipAdd[] = u"单击左键或右键";
+// The message the system broadcasts to every top-level window when the taskbar has been created
+// again (after the shell restarted): icons added before are gone then.
+inline constexpr char16_t kTaskbarCreatedName[] = u"TaskbarCreated";
 inline constexpr char16_t kMenuOpen[] = u"打开";
 inline constexpr char16_t kMenuExit[] = u"退出";
 
@@ -26,27 +29,36 @@ TrayRecord MakeTrayRecord(WindowHandle window, std::uint32_t callback_message, c
 // What the icon's callback asks of its window.
 enum class TrayRequest { kNone, kLeftPress, kOpen, kExit };
 
+// A window message seen by OnTaskbarCreated: not the taskbar's re-creation; the re-creation,
+// with the icon (if any) in the new taskbar; or the re-creation with the shown icon lost, so that
+// the window must come back by itself.
+enum class TaskbarEvent { kOther, kHandled, kIconLost };
+
 class TrayIcon {
  public:
   // `callback_message`: the window-private message the icon sends. `removal_tip`: the tip of the
-  // record that removes the icon (the system does not show it). `foreground_before_menu`: bring
-  // the window to the foreground before the menu pops up.
-  TrayIcon(std::uint32_t callback_message, std::u16string removal_tip, bool foreground_before_menu);
+  // record that removes the icon (the system does not show it). Registers "TaskbarCreated".
+  TrayIcon(std::uint32_t callback_message, std::u16string removal_tip);
 
   // True from an accepted add until the next removal.
   bool Shown() const { return shown_; }
-  // Adds the icon with the tip "单击左键或右键", then hides the window.
-  void HideWindow(WindowHandle window);
+  // Adds the icon with the tip "单击左键或右键", then hides the window, but only when the icon is
+  // there: a hidden window without an icon could never be brought back. True when hidden.
+  bool HideWindow(WindowHandle window);
   // Removes the icon, whether it is shown or not.
   void Remove(WindowHandle window);
   // The icon's callback with its mouse message: a left press asks the window back; a right press
-  // pops up "打开" and "退出" at the cursor and answers with the choice. Anything else: kNone.
+  // brings the window to the foreground (a tray menu closes on a click elsewhere only then) and
+  // pops up "打开" and "退出" at the cursor, answering with the choice. Anything else: kNone.
   TrayRequest OnCallback(WindowHandle window, std::intptr_t mouse_message);
+  // For every message of the window. On the taskbar's re-creation a shown icon is added again
+  // (or kept, when the system still has it); kIconLost when neither works.
+  TaskbarEvent OnTaskbarCreated(WindowHandle window, std::uint32_t message);
 
  private:
   std::uint32_t callback_message_;
   std::u16string removal_tip_;
-  bool foreground_before_menu_;
+  std::uint32_t taskbar_created_message_ = 0;
   bool shown_ = false;
 };
 

@@ -8,10 +8,9 @@ import random
 import subprocess
 import unittest
 
-from harness import LauncherTestCase, standin, tree_state, wait_for
+from harness import LOGIN_SIZE, LauncherTestCase, standin, tree_state, wait_for
 
 CAPTION = "VelqoMorvane"
-LOGIN_SIZE = (888, 566)
 # The report's read time-out is 10 s; a run must end well within this.
 REPORT_BOUND = 40
 
@@ -46,16 +45,14 @@ class FaultTestCase(LauncherTestCase):
         """A normal start: the login window shows and answers, and its close button ends it."""
         process = self.start_launcher(self.launcher)
         try:
-            window = wait_for(lambda: self.of_size(self.visible_windows("^%s$" % CAPTION), LOGIN_SIZE), 30,
-                              what="the login window")[0]
+            window = self.wait_launcher_window(LOGIN_SIZE)
             wait_for(lambda: [r for r in self.standin_records("delivered") if r["path"] == standin.VERSION_PATH],
                      30, what="the update check")
             self.assertTrue(self.answers(CAPTION))
             self.assertEqual(self.box_texts(CAPTION), [])
             self.assertEqual(set(self.visible_titles()), {CAPTION})
             left, top, _, _ = self.geometry(window)
-            self.xdotool("mousemove", str(left + 778), str(top + 127), check=True)
-            self.xdotool("click", "1", check=True)
+            self.click(left + 778, top + 127)
             self.assertEqual(self.wait_exit(process, timeout=20), 0)
         finally:
             if process.poll() is None:

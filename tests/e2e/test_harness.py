@@ -1,10 +1,13 @@
-"""The harness's own readers and writers of prefix files and registry text. Runs without Wine."""
+"""The harnesses' own readers and writers of profile files, recorders and registry text, and the
+mapping of prefix paths. Runs without Wine."""
 
 import os
+import subprocess
 import tempfile
 import unittest
 
-import harness
+import harness  # noqa: F401  (puts tests/ and the tools on the path)
+import harness_common
 import winenv
 
 
@@ -19,14 +22,26 @@ class ProfileFileTest(unittest.TestCase):
         sections = {"Common": {"Refer": "推广", "UID": ""}, "Install": {"GUID": "{AB}"}}
         for encoding in ("utf-16", "gbk", "utf-8"):
             with self.subTest(encoding=encoding):
-                harness.write_ini(self.path, sections, encoding)
-                self.assertEqual(harness.read_ini(self.path), sections)
+                harness_common.write_ini(self.path, sections, encoding)
+                self.assertEqual(harness_common.read_ini(self.path), sections)
 
     def test_first_occurrence_wins_and_blanks_around_are_dropped(self):
         plain = os.path.join(self.folder.name, "plain.ini")
         with open(plain, "wb") as file:
             file.write(b"junk\r\n[Common]\r\n RunCount = 3 \r\nRunCount=4\r\n[Install]\r\nGUID=\r\n")
-        self.assertEqual(harness.read_ini(plain), {"Common": {"RunCount": "3"}, "Install": {"GUID": ""}})
+        self.assertEqual(harness_common.read_ini(plain), {"Common": {"RunCount": "3"}, "Install": {"GUID": ""}})
+
+
+class RecorderTest(unittest.TestCase):
+
+    def test_each_run_adds_its_arguments_as_one_line(self):
+        with tempfile.TemporaryDirectory() as folder:
+            script, log = os.path.join(folder, "xdg-open"), os.path.join(folder, "opened.log")
+            harness_common.write_recorder(script, log)
+            self.assertEqual(harness_common.recorded_lines(log), [])
+            for arguments in (["http://a/?x=1&y=2"], ["two", "words"], ["中文 it's"]):
+                subprocess.run([script] + arguments, check=True, timeout=20)
+            self.assertEqual(harness_common.recorded_lines(log), ["http://a/?x=1&y=2", "two words", "中文 it's"])
 
 
 class RegistrySectionTest(unittest.TestCase):

@@ -6,15 +6,13 @@ Under Wine the browser control renders no page, so every page-driven rule is pro
 tests; here the navigations the launcher starts itself drive the rules end to end."""
 
 import os
-import subprocess
 import time
 import unittest
 
-from harness import LauncherTestCase, wait_for
+from harness import ENTER_GAME_URL, LOGIN_SIZE, LauncherTestCase, wait_for
 
-TITLE = "^VelqoMorvane$"
-LOGIN_SIZE = (888, 566)
-ENTER_GAME_URL = "http://login.velqo.com/entergame_pc.php?sid=7&server=s12"
+# The information label's yellow text.
+YELLOW = "r>0.7 && g>0.7 && b<0.4"
 
 
 class NormalModeTestCase(LauncherTestCase):
@@ -31,52 +29,7 @@ class NormalModeTestCase(LauncherTestCase):
         self.assertEqual(result.returncode, 0, result.stdout)
 
     def write_config(self, **common):
-        os.makedirs(self.data_dir, exist_ok=True)
-        lines = ["[Common]"] + ["%s=%s" % item for item in common.items()]
-        with open(os.path.join(self.data_dir, "lander.ini"), "w", encoding="ascii", newline="\r\n") as ini:
-            ini.write("\n".join(lines) + "\n")
-
-    def launcher_windows(self, size=None):
-        """The visible launcher windows, of the given size when given."""
-        windows = self.visible_windows(TITLE)
-        if size is None:
-            return windows
-        return self.of_size(windows, size)
-
-    def wait_launcher_window(self, size, timeout=30):
-        try:
-            return wait_for(lambda: self.launcher_windows(size), timeout, what="a %dx%d window" % size)[0]
-        except TimeoutError as error:
-            self.screenshot("no-window")
-            ended = [process.returncode for process in self._processes if process.poll() is not None]
-            self.fail("%s (exit codes of the programs that ended: %s; visible windows: %s)"
-                      % (error, ended, self.visible_titles()))
-
-    def screen_size(self):
-        out = subprocess.run(["xdpyinfo"], env=self.prefix.env(), capture_output=True, text=True).stdout
-        for line in out.splitlines():
-            if "dimensions:" in line:
-                width, height = line.split()[1].split("x")
-                return int(width), int(height)
-        self.fail("no screen size")
-
-    def pixel(self, shot, x, y):
-        """(r, g, b) of one pixel of a screenshot, 8 bits a channel."""
-        out = subprocess.run(["convert", shot, "-crop", "1x1+%d+%d" % (x, y), "-depth", "8", "txt:-"],
-                             capture_output=True, text=True, check=True).stdout
-        values = out.splitlines()[-1].split("(", 1)[1].split(")", 1)[0].split(",")
-        return tuple(int(float(v)) for v in values[:3])
-
-    def yellow_share(self, shot, x, y, width, height):
-        """The share of yellow pixels (the information label's text) in a part of a screenshot."""
-        out = subprocess.run(["convert", shot, "-crop", "%dx%d+%d+%d" % (width, height, x, y), "-fx",
-                              "(r>0.7 && g>0.7 && b<0.4) ? 1 : 0", "-format", "%[fx:mean]", "info:"],
-                             capture_output=True, text=True, check=True).stdout
-        return float(out)
-
-    def click(self, x, y):
-        self.xdotool("mousemove", str(x), str(y), check=True)
-        self.xdotool("click", "1", check=True)
+        self.write_lander_ini({"Common": common}, "ascii")
 
     def login_page_requests(self):
         return [r for r in self.standin_records("request")
@@ -112,13 +65,63 @@ class LoginWindowTest(NormalModeTestCase):
         self.assertLess(max(self.pixel(shot, left + 600, top + 400)), 80)
         self.assertEqual(self.pixel(shot, left + 3, top + 3), (0, 0, 0))
         # The yellow information label stands in the middle of the browser's place.
-        self.assertGreater(self.yellow_share(shot, left + 287 + 85, top + 202 + 150, 400, 40), 0.02)
+        self.assertGreater(self.region_share(shot, left + 287 + 85, top + 202 + 150, 400, 40, YELLOW), 0.02)
         self.assertIsNone(process.poll())
         self.assertGreaterEqual(len(requests), 2)
 
         # The close button ends the program.
         self.click(left + 778, top + 127)
         self.assertEqual(self.wait_exit(process, timeout=30), 0)
+
+
+    def drag_until(self, window, start, step, changed, what):
+        """Presses the left button at `start` and moves the pointer on by `step` at a time until
+        `changed(geometry)` holds (bounded), then releases it; returns the geometry."""
+        x, y = start
+        self.xdotool("mousemove", str(x), str(y), check=True)
+        self.xdotool("mousedown", "1", check=True)
+        moved = [0]
+
+        def further():
+            moved[0] += 1
+            if moved[0] <= 60:
+                self.xdotool("mousemove", str(x + step[0] * moved[0]), str(y + step[1] * moved[0]), check=True)
+            geometry = self.geometry(window)
+            return geometry if geometry and changed(geometry) else None
+
+        try:
+            return wait_for(further, timeout=20, what=what)
+        finally:
+            self.xdotool("mouseup", "1", check=True)
+
+    def test_the_sizing_edges_are_in_the_shape_and_resize_the_window(self):
+        launcher = self.install_launcher()
+        process = self.start_launcher(launcher)
+        window = self.wait_launcher_window(LOGIN_SIZE)
+        left, top, width, height = self.geometry(window)
+
+        def shaped():
+            # Painted and shaped: the emblem shows, and the skin's white corner lets the root through.
+            shot = self.screenshot("login-sizing-edges")
+            red, green, _ = self.pixel(shot, left + 150, top + 150)
+            return shot if red > green + 40 and self.pixel(shot, left + 3, top + 3) == (0, 0, 0) else None
+
+        shot = wait_for(shaped, timeout=30, what="the skin painted and shaped")
+        # The 4-pixel right and bottom edges and the 6 x 6 corner are the skin's, not the colour
+        # key's: the root window (black) shows through nowhere along them.
+        edge_points = [(width - 1, 5), (width - 4, 60), (width - 2, 300), (width - 1, height - 1),
+                       (width - 6, height - 6), (5, height - 1), (300, height - 4), (700, height - 2)]
+        for x, y in edge_points:
+            self.assertNotEqual(self.pixel(shot, left + x, top + y), (0, 0, 0), "edge pixel (%d, %d)" % (x, y))
+
+        # Dragging the right edge below the browser widens the window and leaves it in its place:
+        # a resize, not a move.
+        geometry = self.drag_until(window, (left + width - 2, top + 552), (2, 0),
+                                   lambda g: g[2] >= width + 20, "the window to widen")
+        self.screenshot("login-widened")
+        self.assertEqual(geometry[:2], (left, top))
+        self.assertEqual(geometry[3], height)
+        self.assertIsNone(process.poll())
 
 
 class GameWindowTest(NormalModeTestCase):

@@ -223,6 +223,23 @@ std::u16string FakeFiles::UpperCaseFileName(const std::u16string& text) {
   return upper;
 }
 
+std::u16string FakeFiles::LowerCaseFileName(const std::u16string& text) {
+  std::u16string lower = text;
+  for (char16_t& c : lower) {
+    const bool latin = (c >= u'A' && c <= u'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7);
+    const bool greek = c >= 0x391 && c <= 0x3A9 && c != 0x3A2;
+    const bool cyrillic = c >= 0x410 && c <= 0x42F;
+    if (latin || greek || cyrillic) {
+      c = static_cast<char16_t>(c + 0x20);
+    } else if (c >= 0x400 && c <= 0x40F) {
+      c = static_cast<char16_t>(c + 0x50);
+    } else if (const auto it = lower_case_extra.find(c); it != lower_case_extra.end()) {
+      c = it->second;
+    }
+  }
+  return lower;
+}
+
 std::u16string FakeFiles::ShortPath(const std::u16string& path) {
   const auto it = short_paths.find(LowerAscii(path));
   return it == short_paths.end() || nodes_.count(Key(path)) == 0 ? std::u16string() : it->second;

@@ -33,6 +33,8 @@ class FakeFiles : public Files {
   bool EncodeOem(const std::u16string& text, std::string* bytes) override;
   // A simple rule: A to Z, the Latin-1, Greek and Cyrillic small letters.
   std::u16string UpperCaseFileName(const std::u16string& text) override;
+  // The table of UpperCaseFileName the other way round, then `lower_case_extra`.
+  std::u16string LowerCaseFileName(const std::u16string& text) override;
   std::u16string ShortPath(const std::u16string& path) override;
   std::u16string LongPath(const std::u16string& path) override;
 
@@ -56,6 +58,8 @@ class FakeFiles : public Files {
   // The OEM code page: ASCII as it is, these characters as given (by default a few of code page
   // 936), every other character lossy as "?".
   std::map<char16_t, std::string> oem_characters;
+  // Lower-case forms LowerCaseFileName gives beyond its table, for a system whose table has them.
+  std::map<char16_t, char16_t> lower_case_extra;
   // Short forms by lower-cased long path; a path without one has no short form.
   std::map<std::u16string, std::u16string> short_paths;
   // Long forms by lower-cased path; any other existing path is its own long form.

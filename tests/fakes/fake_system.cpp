@@ -21,6 +21,7 @@ FakeSystem::FakeSystem() : previous_(Sys()) {
   system.windows = &windows;
   system.tray = &tray;
   system.menus = &menus;
+  menus.foreground_calls = &windows.foreground_calls;
   system.resources = &resources;
   InstallSystem(system);
   ResetConfigForTesting();

@@ -228,7 +228,8 @@ MinMaxInfo FakeWindows::GetMinMaxInfo(WindowHandle window) {
 }
 
 int FakeMenus::TrackPopup(WindowHandle owner, const std::vector<MenuItem>& items, Point screen) {
-  popups.push_back({owner, items, screen});
+  const WindowHandle foreground = foreground_calls && !foreground_calls->empty() ? foreground_calls->back() : kNoWindow;
+  popups.push_back({owner, items, screen, foreground});
   if (choices.empty()) return 0;
   const std::u16string choice = choices.front();
   choices.pop_front();
@@ -246,6 +247,14 @@ bool FakeResources::Load(const std::u16string& name, std::string* bytes) {
     return true;
   }
   return false;
+}
+
+std::uint32_t FakeWindows::RegisterMessage(const std::u16string& name) {
+  const auto it = registered_messages.find(name);
+  if (it != registered_messages.end()) return it->second;
+  const auto number = static_cast<std::uint32_t>(0xC100 + registered_messages.size());
+  registered_messages[name] = number;
+  return number;
 }
 
 }  // namespace vkr::testing

@@ -81,7 +81,11 @@ class FakeWindows : public Windows {
   Rect WorkArea() override { return work_area; }
   void SetMessageHook(std::function<bool(const QueuedMessage& message)> hook) override {
     message_hook = std::move(hook);
+    ++hook_settings;
   }
+  bool HasMessageHook() override { return static_cast<bool>(message_hook); }
+  // Numbers from 0xC100 on, one per name, in the order first asked.
+  std::uint32_t RegisterMessage(const std::u16string& name) override;
   void TranslateAndDispatch(const QueuedMessage& message) override { dispatched.push_back(message); }
   void SetFloatingPointControlWord(std::uint16_t word) override { control_words.push_back(word); }
 
@@ -113,6 +117,9 @@ class FakeWindows : public Windows {
   std::vector<DefaultCall> default_calls;
   std::vector<QueuedMessage> dispatched;
   std::function<bool(const QueuedMessage& message)> message_hook;
+  // How often SetMessageHook was called.
+  int hook_settings = 0;
+  std::map<std::u16string, std::uint32_t> registered_messages;
   std::vector<WindowHandle> foreground_calls;
   std::vector<WindowHandle> active_calls;
   std::vector<CursorShape> cursors;
@@ -129,13 +136,15 @@ class FakeWindows : public Windows {
   WindowHandle next_handle_ = 0x20000;
 };
 
-// Records every tray call; answers true.
+// Records every tray call; answers `answer`, false for a refused action.
 class FakeTray : public Tray {
  public:
   bool Notify(std::uint32_t action, const TrayRecord& record) override {
     calls.push_back({action, record});
-    return answer;
+    return answer && refused_action != static_cast<std::int64_t>(action);
   }
+  // A win::NIM_* action the system refuses (as it refuses adding an icon it already has).
+  std::int64_t refused_action = -1;
   struct Call {
     std::uint32_t action;
     TrayRecord record;
@@ -152,7 +161,11 @@ class FakeMenus : public Menus {
     WindowHandle owner;
     std::vector<MenuItem> items;
     Point screen;
+    // The window last brought to the foreground when the menu popped up (kNoWindow for none).
+    WindowHandle foreground = kNoWindow;
   };
+  // The foreground requests of the windows (FakeSystem connects them).
+  const std::vector<WindowHandle>* foreground_calls = nullptr;
   std::vector<Popup> popups;
   // Captions to choose, in order; an unknown caption or an empty queue dismisses the menu.
   std::deque<std::u16string> choices;

@@ -23,6 +23,7 @@
 #include "common/desktop_entry.h"
 #include "common/public_unit.h"
 #include "common/text.h"
+#include "gtk/scratch_folder.h"
 #include "platform/gtk/posix_system.h"
 #include "platform/system.h"
 #include "platform/win_constants.h"
@@ -33,23 +34,6 @@ extern char** environ;
 
 namespace vkr::gtk {
 namespace {
-
-// A scratch folder, removed with everything in it at the end of the test.
-class ScratchFolder {
- public:
-  ScratchFolder() {
-    char pattern[] = "/tmp/vkr-desktop-test-XXXXXX";
-    const char* made = ::mkdtemp(pattern);
-    path_ = made ? made : "";
-  }
-  ~ScratchFolder() {
-    if (!path_.empty()) std::system(("rm -rf '" + path_ + "'").c_str());
-  }
-  operator const std::string&() const { return path_; }
-
- private:
-  std::string path_;
-};
 
 std::string Contents(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -119,7 +103,7 @@ class InstalledSystem {
 };
 
 TEST(XdgPlacesTest, FollowTheBaseFoldersAndTheirDefaults) {
-  const ScratchFolder scratch_folder;
+  const ScratchFolder scratch_folder("vkr-desktop-test");
   const std::string& scratch = scratch_folder;
   Environment environment;
   PosixFiles files;
@@ -152,7 +136,7 @@ TEST(XdgPlacesTest, FollowTheBaseFoldersAndTheirDefaults) {
 }
 
 TEST(XdgPlacesTest, TheAutostartEntryIsWrittenReadAndRemovedThroughTheRealFiles) {
-  const ScratchFolder scratch_folder;
+  const ScratchFolder scratch_folder("vkr-desktop-test");
   const std::string& scratch = scratch_folder;
   Environment environment;
   environment.Set("XDG_CONFIG_HOME", (scratch + "/config").c_str());
@@ -178,7 +162,7 @@ TEST(XdgPlacesTest, TheAutostartEntryIsWrittenReadAndRemovedThroughTheRealFiles)
 }
 
 TEST(XdgPlacesTest, TheSkinLiesBesideTheProgramOrUnderItsPrefix) {
-  const ScratchFolder scratch_folder;
+  const ScratchFolder scratch_folder("vkr-desktop-test");
   const std::string& scratch = scratch_folder;
   Write(scratch + "/usr/share/vkr/Skin/loginBack.png", "png");
   FilesAt installed(scratch + "/usr/bin/vkr");
@@ -188,6 +172,21 @@ TEST(XdgPlacesTest, TheSkinLiesBesideTheProgramOrUnderItsPrefix) {
   // Neither: the place beside the program, where the start-up check then misses it.
   FilesAt bare(scratch + "/elsewhere/vkr");
   EXPECT_EQ(XdgDesktop(&bare).LoginSkinPath(), FromUtf8(scratch + "/elsewhere/Skin/loginBack.png"));
+}
+
+TEST(PosixFileNamesTest, LowerCasesByUnicodeUnitForUnit) {
+  PosixFiles files;
+  const std::u16string cases[][2] = {
+      {u"", u""},
+      {u"C:\\WX\\CLSMN.EXE", u"c:\\wx\\clsmn.exe"},
+      {u"D:\\MÉDIAS\\ДОКУМЕНТЫ\\ΕΛΈΝΗ", u"d:\\médias\\документы\\ελένη"},
+      // As the Windows table: the dotted capital I, the Kelvin and Angstrom signs and the capital
+      // sharp s stay; other scripts stay, and so do the halves of a pair outside the basic plane.
+      {u"HEİCLENT.EXE \u212A\u212B\u1E9E 游戏 \U0001D400", u"heİclent.exe \u212A\u212B\u1E9E 游戏 \U0001D400"},
+  };
+  for (const auto& entry : cases) {
+    EXPECT_EQ(files.LowerCaseFileName(entry[0]), entry[1]) << ToUtf8(entry[0]);
+  }
 }
 
 pid_t Spawn(const std::string& program, const std::vector<std::string>& variables) {
@@ -200,7 +199,7 @@ pid_t Spawn(const std::string& program, const std::vector<std::string>& variable
 }
 
 TEST(OtherCopiesTest, OnlyCopiesOfTheProgramThatShareTheDataHomeCount) {
-  const ScratchFolder scratch_folder;
+  const ScratchFolder scratch_folder("vkr-desktop-test");
   const std::string& scratch = scratch_folder;
   const std::string copy = scratch + "/bin/vkr-copy-test";
   Write(copy, Contents("/bin/sleep"));
@@ -262,7 +261,7 @@ class ScratchSysfs {
   }
 
  private:
-  ScratchFolder folder_;
+  ScratchFolder folder_{"vkr-desktop-test"};
   std::string root_;
 };
 

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "common/text.h"
+#include "gtk/scratch_folder.h"
 #include "platform/gtk/canvas_gtk.h"
 #include "platform/gtk/http_curl.h"
 #include "platform/gtk/posix_system.h"
@@ -26,12 +27,6 @@
 
 namespace vkr::gtk {
 namespace {
-
-std::string MakeScratch() {
-  char pattern[] = "/tmp/vkr-gtk-test-XXXXXX";
-  const char* made = ::mkdtemp(pattern);
-  return made ? made : "";
-}
 
 std::string ReadAll(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -53,7 +48,8 @@ bool WaitFor(Condition condition, int timeout_ms = 10000) {
 }
 
 TEST(PosixProfileStoreTest, ReadsAndWritesWithTheProfileRules) {
-  const std::string scratch = MakeScratch();
+  const ScratchFolder scratch_folder;
+  const std::string& scratch = scratch_folder;
   PosixFiles files;
   PosixProfileStore profile(&files);
   const std::u16string path = FromUtf8(scratch + "/lander.ini");
@@ -91,7 +87,8 @@ TEST(PosixProfileStoreTest, ReadsAndWritesWithTheProfileRules) {
 }
 
 TEST(PosixFilesTest, RefusesRelativePathsAndKeepsTheFileRules) {
-  const std::string scratch = MakeScratch();
+  const ScratchFolder scratch_folder;
+  const std::string& scratch = scratch_folder;
   PosixFiles files;
   for (const char16_t* relative : {u"lander.ini", u"Skin\\loginBack.png", u""}) {
     EXPECT_FALSE(files.WriteFile(relative, "x"));
@@ -119,7 +116,8 @@ TEST(PosixFilesTest, RefusesRelativePathsAndKeepsTheFileRules) {
 }
 
 TEST(XdgDesktopTest, DataDirFollowsXdgAndAddressesGoToXdgOpenAsOneArgument) {
-  const std::string scratch = MakeScratch();
+  const ScratchFolder scratch_folder;
+  const std::string& scratch = scratch_folder;
   PosixFiles files;
   XdgDesktop desktop(&files);
   ::setenv("XDG_DATA_HOME", (scratch + "/data").c_str(), 1);
@@ -226,7 +224,8 @@ TEST(CurlHttpTest, BodiesCapsStallsAndTheEnvironmentsProxy) {
     // Through http_proxy: the request goes to the proxy with the absolute address.
     LoopbackServer proxy("HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
     ::setenv("http_proxy", ("http://127.0.0.1:" + std::to_string(proxy.port())).c_str(), 1);
-    const std::string scratch = MakeScratch();
+    const ScratchFolder scratch_folder;
+    const std::string& scratch = scratch_folder;
     const HttpResult result =
         http.GetToFile(u"http://down.velqo.com/Velqo/vkr/official1/app.ini", 5000, 100, FromUtf8(scratch + "/app.ini"));
     ::unsetenv("http_proxy");

@@ -3,7 +3,6 @@ skin, the login that opens the game window, the game page's title, recharge, pop
 rule, the wrong password's alert, the retry of an unreachable login host, the settings menu, the
 boss key and the tray, and closing back to the login window and out of the program."""
 
-import os
 import time
 import unittest
 
@@ -93,6 +92,40 @@ class LoginTest(NormalModeTestCase):
         self.wait(self.stat_reports, 30, what="the activity report")
         self.assertEqual(self.read_ini()["Common"]["RunCount"], "1")
         self.assertEqual(len(self.stat_reports()), 1)
+        self.assertIsNone(process.poll())
+
+    def test_the_sizing_edges_are_in_the_shape_and_the_right_edge_resizes(self):
+        process, window, left, top = self.start_login()
+        width, height = LOGIN_SIZE
+        # Painted and shaped: the emblem shows, and the skin's white corner lets the root through.
+        shot = self.wait_screen(lambda shot: self.pixel(shot, left + 150, top + 150)[0] > 100
+                                and self.pixel(shot, left + 3, top + 3) == (0, 0, 0), 30, "the skin shaped")
+        # The 4-pixel right and bottom edges and the 6 x 6 corner lie inside the X shape: the root
+        # (black) shows through nowhere along them.
+        for x, y in [(width - 1, 5), (width - 4, 60), (width - 2, 300), (width - 1, height - 1),
+                     (width - 6, height - 6), (5, height - 1), (300, height - 4), (700, height - 2)]:
+            self.assertNotEqual(self.pixel(shot, left + x, top + y), (0, 0, 0), "edge pixel (%d, %d)" % (x, y))
+
+        # A press on the right edge below the browser starts a resize, not a move.
+        start_x, y = left + width - 2, top + 552
+        self.xdotool("mousemove", str(start_x), str(y), check=True)
+        self.xdotool("mousedown", "1", check=True)
+        moved = [0]
+
+        def widened():
+            moved[0] += 1
+            if moved[0] <= 60:
+                self.xdotool("mousemove", str(start_x + 2 * moved[0]), str(y), check=True)
+            geometry = self.geometry(window)
+            return geometry if geometry and geometry[2] >= width + 20 else None
+
+        try:
+            geometry = self.wait(widened, 20, what="the window to widen")
+        finally:
+            self.xdotool("mouseup", "1", check=True)
+        self.screenshot("widened")
+        self.assertEqual(geometry[:2], (left, top))
+        self.assertEqual(geometry[3], height)
         self.assertIsNone(process.poll())
 
     def test_typing_a_user_name_and_submitting_opens_the_game_on_the_game_page(self):
@@ -200,24 +233,16 @@ class GameWindowTest(NormalModeTestCase):
         self.tray_call(item, "Activate")
         self.wait_launcher_window((width, height))
         # The icon is gone once the window is back.
-        self.wait(lambda: item not in self.xdotool_names(), 10, what="the tray item removed")
+        self.wait(lambda: item not in self.bus_names(), 10, what="the tray item removed")
         # Again, and this time the tray menu's 退出 closes the game window: the login window comes back.
         self.click(width - 120 + 20, 14)
         self.wait(lambda: not self.launcher_windows(), 10, what="the game window hidden again")
-        item = self.wait(lambda: [i for i in self.tray_items() if i in self.xdotool_names()], 10,
+        item = self.wait(lambda: [i for i in self.tray_items() if i in self.bus_names()], 10,
                         what="the second tray item")[-1]
         self.open_menu(lambda: self.tray_call(item, "ContextMenu"))
         self.menu_choose(2)
         self.wait_launcher_window(LOGIN_SIZE)
         self.assertIsNone(process.poll())
-
-    def xdotool_names(self):
-        """The names on the session bus."""
-        import subprocess
-        out = subprocess.run(["gdbus", "call", "--session", "--dest", "org.freedesktop.DBus", "--object-path",
-                              "/org/freedesktop/DBus", "--method", "org.freedesktop.DBus.ListNames"],
-                             env=self.env(), capture_output=True, text=True, timeout=20).stdout
-        return out
 
     def test_closing_the_game_window_shows_the_login_window_and_closing_that_ends(self):
         process, game, width, height = self.start_into_the_game()

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "common/browser_settings.h"
 #include "common/public_config.h"
 #include "common/public_unit.h"
@@ -546,11 +548,12 @@ TEST_F(LoginTest, TrayRightButtonOffersOpenAndExit) {
 
 TEST_F(LoginTest, ADismissedTrayMenuLeavesTheWindowInTheTray) {
   system.windows.Dispatch(handle(), win::WM_SYSCOMMAND, 0, 0);
-  const std::size_t foreground_calls = system.windows.foreground_calls.size();
+  system.windows.foreground_calls.clear();
   system.windows.Dispatch(handle(), kLoginTrayMessage, 0, win::WM_RBUTTONDOWN);
   ASSERT_EQ(system.menus.popups.size(), 1u);
-  // Unlike the game window's, this menu pops up without bringing the window to the front.
-  EXPECT_EQ(system.windows.foreground_calls.size(), foreground_calls);
+  // The window is brought to the front before the menu pops up, so that a click elsewhere
+  // closes the menu; the window itself stays hidden.
+  EXPECT_EQ(system.menus.popups[0].foreground, handle());
   EXPECT_FALSE(window().visible);
   EXPECT_EQ(system.tray.calls.size(), 1u);
 }
@@ -570,7 +573,11 @@ TEST(LoginCloseTest, EveryWayOfClosingEndsTheProgramOnceAndLeavesNothingBehind) 
   };
   const Way ways[] = {
       {"close button", [](TFormLogin& l, FakeSystem&) { l.imgCloseClick(); }},
-      {"CloseApp (the update worker's way)", [](TFormLogin& l, FakeSystem&) { l.CloseApp(); }},
+      {"CloseApp (the update worker's way), from the message loop",
+       [](TFormLogin& l, FakeSystem& s) {
+         l.CloseApp();
+         s.windows.DeliverPosted();
+       }},
       {"WM_CLOSE", [](TFormLogin& l, FakeSystem& s) { s.windows.Dispatch(l.Handle(), win::WM_CLOSE); }},
       {"exit in the tray menu",
        [](TFormLogin& l, FakeSystem& s) {
@@ -604,11 +611,58 @@ TEST(LoginCloseTest, EveryWayOfClosingEndsTheProgramOnceAndLeavesNothingBehind) 
 
 TEST_F(LoginTest, AClosedWindowEntersNoGame) {
   login->CloseApp();
+  system.windows.DeliverPosted();
   // A navigation the control reports late, while it goes.
   bool cancel = false;
   login->browserBeforeNavigate2(u"http://" + EnterGameMarker + u"late=1", cancel);
   EXPECT_TRUE(login->GameWindows().empty());
   EXPECT_EQ(FormMain, nullptr);
+}
+
+TEST(LoginCloseTest, CloseAppInsideABrowserEventClosesOnlyAfterTheEventHasReturned) {
+  // The update worker's call can arrive while the GUI thread waits inside any browser event.
+  const struct {
+    const char* event;
+    std::function<void(FakeBrowser&)> raise;
+  } events[] = {
+      {"BeforeNavigate2", [](FakeBrowser& b) { b.RaiseBeforeNavigate2(u"http://login.velqo.test/next"); }},
+      {"DocumentComplete", [](FakeBrowser& b) { b.RaiseDocumentComplete(u"http://login.velqo.test/"); }},
+      {"NavigateError", [](FakeBrowser& b) { b.RaiseNavigateError(u"http://login.velqo.test/"); }},
+      {"NewWindow3", [](FakeBrowser& b) { b.RaiseNewWindow3(u"http://login.velqo.test/pop"); }},
+  };
+  for (const auto& entry : events) {
+    FakeSystem fresh;
+    testing::PutFormPictures(fresh);
+    TFormLogin window;
+    FormLogin = &window;
+    window.Show();
+    testing::PaintAndDeliver(fresh, window.Handle());
+    FakeBrowser& control = *fresh.browsers.live.at(0);
+    bool alive_after_call = false;
+    // The worker's request comes through the handler the window gave the control.
+    const auto wrap = [&](auto& handler) {
+      auto inner = handler;
+      handler = [&, inner](auto&&... args) {
+        window.CloseApp();
+        alive_after_call = window.HandleAllocated() && fresh.browsers.live.size() == 1;
+        inner(args...);
+      };
+    };
+    wrap(control.events.before_navigate2);
+    wrap(control.events.document_complete);
+    wrap(control.events.navigate_error);
+    wrap(control.events.new_window3);
+    entry.raise(control);
+    EXPECT_TRUE(alive_after_call) << entry.event;
+    EXPECT_TRUE(window.HandleAllocated()) << entry.event;
+    EXPECT_EQ(fresh.ui.terminate_requests, 0) << entry.event;
+    // The message loop then carries it out, once.
+    fresh.windows.DeliverPosted();
+    EXPECT_FALSE(window.HandleAllocated()) << entry.event;
+    EXPECT_TRUE(fresh.browsers.live.empty()) << entry.event;
+    EXPECT_EQ(fresh.ui.terminate_requests, 1) << entry.event;
+    FormLogin = nullptr;
+  }
 }
 
 TEST_F(LoginTest, ButtonsShowTheHandCursor) {

@@ -271,7 +271,7 @@ TEST_F(GameTest, TrayMenuOpenShowsAndExitClosesOnlyTheGameWindow) {
   system.windows.Dispatch(handle(), kGameTrayMessage, 0, win::WM_RBUTTONDOWN);
   ASSERT_EQ(system.menus.popups.size(), 1u);
   EXPECT_EQ(system.menus.popups[0].screen, (Point{1700, 1060}));
-  EXPECT_EQ(system.windows.foreground_calls.back(), handle());
+  EXPECT_EQ(system.menus.popups[0].foreground, handle());
   EXPECT_TRUE(window().visible);
   EXPECT_EQ(system.tray.calls.back().action, win::NIM_DELETE);
 
@@ -445,6 +445,90 @@ TEST_F(GameTest, WithoutAGameWindowTheHookTakesNothing) {
   ASSERT_TRUE(system.windows.message_hook);
   EXPECT_FALSE(system.windows.message_hook(Key(win::WM_KEYDOWN, win::VK_TAB)));
   EXPECT_TRUE(system.windows.dispatched.empty());
+}
+
+TEST_F(GameTest, TheKeyboardHookIsInstalledOnceAndNeverReplaced) {
+  EXPECT_EQ(system.windows.hook_settings, 1);
+  // A second game window while the first is open, then a third after both have closed: the one
+  // hook serves them all.
+  system.browsers.live[0]->RaiseBeforeNavigate2(u"http://" + EnterGameMarker + u"sid=2");
+  ASSERT_NE(FormMain, game);
+  FormMain->imgCloseClick();
+  game->imgCloseClick();
+  system.browsers.live[0]->RaiseBeforeNavigate2(u"http://" + EnterGameMarker + u"sid=3");
+  ASSERT_NE(FormMain, nullptr);
+  EXPECT_EQ(system.windows.hook_settings, 1);
+  FakeBrowser& newest = *system.browsers.live.back();
+  newest.window = 0x6100;
+  system.windows.children.insert({0x6100, 0x7778});
+  ASSERT_TRUE(system.windows.message_hook);
+  EXPECT_TRUE(system.windows.message_hook(QueuedMessage{0x7778, win::WM_KEYDOWN, win::VK_TAB, 0, 0, {}}));
+  EXPECT_EQ(newest.accelerator_messages.size(), 1u);
+}
+
+TEST_F(GameTest, BothWindowsAddTheirIconAgainWhenTheTaskbarIsCreatedAgain) {
+  ASSERT_EQ(system.windows.registered_messages.count(u"TaskbarCreated"), 1u);
+  const std::uint32_t taskbar_created = system.windows.registered_messages.at(u"TaskbarCreated");
+  const struct {
+    const char* window;
+    WindowHandle handle;
+    std::uint32_t callback;
+    std::function<void()> hide;
+  } rows[] = {
+      {"game window", handle(), kGameTrayMessage, [this] { game->imgBossKeyClick(); }},
+      {"login window", login->Handle(), kLoginTrayMessage,
+       [this] { system.windows.Dispatch(login->Handle(), win::WM_SYSCOMMAND, 0, 0); }},
+  };
+  for (const auto& row : rows) {
+    // Not in the tray: nothing to add.
+    system.tray.calls.clear();
+    system.windows.Dispatch(row.handle, taskbar_created);
+    EXPECT_TRUE(system.tray.calls.empty()) << row.window;
+
+    row.hide();
+    system.windows.Dispatch(row.handle, taskbar_created);
+    ASSERT_EQ(system.tray.calls.size(), 2u) << row.window;
+    EXPECT_EQ(system.tray.calls[1].action, win::NIM_ADD) << row.window;
+    EXPECT_EQ(system.tray.calls[1].record.window, row.handle) << row.window;
+    EXPECT_EQ(system.tray.calls[1].record.callback_message, row.callback) << row.window;
+    EXPECT_EQ(system.tray.calls[1].record.tip, u"单击左键或右键") << row.window;
+    EXPECT_FALSE(system.windows.IsVisible(row.handle)) << row.window;
+
+    // A system that kept the icon refuses the add and takes a modification: still in the tray.
+    system.tray.calls.clear();
+    system.tray.refused_action = win::NIM_ADD;
+    system.windows.Dispatch(row.handle, taskbar_created);
+    system.tray.refused_action = -1;
+    ASSERT_EQ(system.tray.calls.size(), 2u) << row.window;
+    EXPECT_EQ(system.tray.calls[1].action, win::NIM_MODIFY) << row.window;
+    EXPECT_FALSE(system.windows.IsVisible(row.handle)) << row.window;
+    system.windows.Dispatch(row.handle, row.callback, 0, win::WM_LBUTTONDOWN);
+    EXPECT_TRUE(system.windows.IsVisible(row.handle)) << row.window;
+  }
+}
+
+TEST_F(GameTest, AWindowWhoseIconCannotBeAddedStaysInSight) {
+  const std::uint32_t taskbar_created = system.windows.registered_messages.at(u"TaskbarCreated");
+  // The boss key with no notification area to add the icon to: nothing would lead back.
+  system.tray.answer = false;
+  game->imgBossKeyClick();
+  EXPECT_TRUE(window().visible);
+  EXPECT_FALSE(game->TrayIconShown());
+
+  // The login window's hide to the tray: minimised with its taskbar button instead.
+  system.windows.Dispatch(login->Handle(), win::WM_SYSCOMMAND, 0, 0);
+  const FakeWindows::Window& login_window = system.windows.Get(login->Handle());
+  EXPECT_TRUE(login_window.ex_style & win::WS_EX_APPWINDOW);
+  EXPECT_FALSE(login_window.ex_style & win::WS_EX_TOOLWINDOW);
+
+  // An icon lost with the old taskbar that the new one refuses: the window comes back by itself.
+  system.tray.answer = true;
+  game->imgBossKeyClick();
+  ASSERT_FALSE(window().visible);
+  system.tray.answer = false;
+  system.windows.Dispatch(handle(), taskbar_created);
+  EXPECT_TRUE(window().visible);
+  EXPECT_FALSE(game->TrayIconShown());
 }
 
 TEST(LoadGameTargetTest, PrefixAtTheFirstPositionOnly) {

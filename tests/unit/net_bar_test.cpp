@@ -91,26 +91,12 @@ TEST(GetNetBarTypeTest, Fixtures) {
          s.registry.PutKey(kHklm, u"SOFTWARE\\iCafe8");
        },
        6},
-      {"software unreadable: stage 2 still runs",
-       [](FakeSystem& s) {
-         SkipKeyStage(s);
-         s.registry.PutString(kHklm, u"SOFTWARE\\Hintsoft\\PubwinClient", u"InstallDir", u"D:\\Pubwin");
-         s.files.PutFile(u"D:\\Pubwin\\PubwinClient.exe", "MZ");
-       },
-       0},
       {"software unreadable: stage 3 still runs",
        [](FakeSystem& s) {
          SkipKeyStage(s);
          Uninstall(s, u"Richtech", u"锐起游戏共享精灵 3.0");
        },
        12},
-      {"install folder with its separator",
-       [](FakeSystem& s) {
-         SkipKeyStage(s);
-         s.registry.PutString(kHklm, u"SOFTWARE\\Hintsoft\\PubwinClient", u"InstallDir", u"D:\\Pubwin\\");
-         s.files.PutFile(u"D:\\Pubwin\\PubwinClient.exe", "MZ");
-       },
-       0},
       {"install folder without the program",
        [](FakeSystem& s) {
          SkipKeyStage(s);
@@ -126,33 +112,6 @@ TEST(GetNetBarTypeTest, Fixtures) {
          s.files.PutFile(u"D:\\pw\\client.exe", "MZ");
        },
        0},
-      {"wxClient naming CLSMN.EXE in capitals",
-       [](FakeSystem& s) {
-         s.registry.PutString(kHklm, kRun, u"wxClient", u"C:\\wx\\CLSMN.EXE");
-         s.files.PutFile(u"C:\\wx\\CLSMN.EXE", "MZ");
-       },
-       1},
-      {"wxClient quoted",
-       [](FakeSystem& s) {
-         s.registry.PutString(kHklm, kRun, u"wxClient", u"\"C:\\wx\\clsmn.exe\"");
-         s.files.PutFile(u"C:\\wx\\clsmn.exe", "MZ");
-       },
-       -1},
-      {"wxClient with an argument",
-       [](FakeSystem& s) {
-         s.registry.PutString(kHklm, kRun, u"wxClient", u"C:\\wx\\clsmn.exe -s");
-         s.files.PutFile(u"C:\\wx\\clsmn.exe", "MZ");
-       },
-       -1},
-      {"wxClient naming a missing file",
-       [](FakeSystem& s) { s.registry.PutString(kHklm, kRun, u"wxClient", u"C:\\wx\\clsmn.exe"); }, -1},
-      {"smenu default value folder",
-       [](FakeSystem& s) {
-         SkipKeyStage(s);
-         s.registry.PutString(kHklm, u"SOFTWARE\\MpSoft\\smenu", u"", u"E:\\smenu");
-         s.files.PutFile(u"E:\\smenu\\SMENU.exe", "MZ");
-       },
-       2},
       {"logon chain with a quoted barclient.exe",
        [](FakeSystem& s) {
          s.registry.PutString(kHklm, kWinlogon, u"Userinit",
@@ -161,71 +120,6 @@ TEST(GetNetBarTypeTest, Fixtures) {
          s.files.PutFile(u"C:\\bar\\BarClient.exe", "MZ");
        },
        3},
-      {"logon chain items are not trimmed",
-       [](FakeSystem& s) {
-         s.registry.PutString(kHklm, kWinlogon, u"Userinit",
-                              u"C:\\Windows\\system32\\userinit.exe, C:\\bar\\barclient.exe,");
-         s.files.PutFile(u"C:\\bar\\barclient.exe", "MZ");
-       },
-       -1},
-      {"logon chain item with a blank that exists as such",
-       [](FakeSystem& s) {
-         s.registry.PutString(kHklm, kWinlogon, u"Userinit", u"userinit.exe, C:\\bar\\barclient.exe");
-         s.files.PutFile(u" C:\\bar\\barclient.exe", "MZ");
-       },
-       3},
-      {"jzu naming heiclent.exe",
-       [](FakeSystem& s) {
-         s.registry.PutString(kHklm, kRun, u"jzu", u"C:\\jz\\heiclent.exe");
-         s.files.PutFile(u"C:\\jz\\heiclent.exe", "MZ");
-       },
-       4},
-      {"the cafe manager's Run value naming winlogon.exe",
-       [](FakeSystem& s) {
-         s.registry.PutString(kHklm, kRun, u"逍遥游网络大管家客户端", u"C:\\xy\\winlogon.exe");
-         s.files.PutFile(u"C:\\xy\\winlogon.exe", "MZ");
-       },
-       5},
-      {"application path of BarClientView.exe",
-       [](FakeSystem& s) {
-         s.registry.PutString(kHklm, u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\BarClientView.exe", u"",
-                              u"C:\\icafe\\BarClientView.exe");
-         s.files.PutFile(u"C:\\icafe\\BarClientView.exe", "MZ");
-       },
-       6},
-      {"InstCPath folder with BarOnline.exe",
-       [](FakeSystem& s) {
-         SkipKeyStage(s);
-         s.registry.PutString(kHklm, u"SOFTWARE\\Goyoo\\i8desk", u"InstCPath", u"C:\\i8");
-         s.files.PutFile(u"C:\\i8\\BarOnline.exe", "MZ");
-       },
-       7},
-      {"XsGameList_FPath naming a file",
-       [](FakeSystem& s) {
-         SkipKeyStage(s);
-         s.registry.PutString(kHklm, u"SOFTWARE\\Hintsoft1\\XunShanPro", u"XsGameList_FPath", u"C:\\xs\\list.dat");
-         s.files.PutFile(u"C:\\xs\\list.dat", "x");
-       },
-       8},
-      {"ClientDir folder with SEBarClt.exe",
-       [](FakeSystem& s) {
-         SkipKeyStage(s);
-         s.registry.PutString(kHklm, u"SOFTWARE\\SyncExpertNetBar", u"ClientDir", u"C:\\se");
-         s.files.PutFile(u"C:\\se\\SEBarClt.exe", "MZ");
-       },
-       9},
-      {"gamebt.exe followed by /boot",
-       [](FakeSystem& s) {
-         s.registry.PutString(kHklm, kRun, u"ZGamebtClient", u"C:\\gbt\\GameBT.exe /boot");
-         s.files.PutFile(u"C:\\gbt\\GameBT.exe", "MZ");
-       },
-       10},
-      {"gamebt.exe followed by /BOOT in capitals",
-       [](FakeSystem& s) {
-         s.registry.PutString(kHklm, kRun, u"ZGamebtClient", u"C:\\gbt\\gamebt.exe /BOOT");
-         s.files.PutFile(u"C:\\gbt\\gamebt.exe", "MZ");
-       },
-       -1},
       {"a string value cut at its first zero",
        [](FakeSystem& s) {
          std::vector<std::uint8_t> data = ToUtf16LeBytes(u"C:\\gbt\\gamebt.exe", true);
@@ -276,6 +170,91 @@ TEST(GetNetBarTypeTest, Fixtures) {
          Uninstall(s, u"open", u"锐起游戏共享精灵");
        },
        12},
+  });
+}
+
+// Stage 2 where one value names the program (or its folder): with "software" unreadable when the
+// value's key is also a stage-1 key.
+struct ProgramValue {
+  const char* name;
+  bool skip_key_stage;
+  const char16_t* key;
+  const char16_t* value;
+  const char16_t* text;
+  const char16_t* file;  // the program file that exists, or none
+  std::int32_t code;
+};
+
+TEST(GetNetBarTypeTest, ValuesThatNameTheProgram) {
+  const ProgramValue rows[] = {
+      {"software unreadable: stage 2 still runs", true, u"SOFTWARE\\Hintsoft\\PubwinClient", u"InstallDir",
+       u"D:\\Pubwin", u"D:\\Pubwin\\PubwinClient.exe", 0},
+      {"install folder with its separator", true, u"SOFTWARE\\Hintsoft\\PubwinClient", u"InstallDir", u"D:\\Pubwin\\",
+       u"D:\\Pubwin\\PubwinClient.exe", 0},
+      {"wxClient naming CLSMN.EXE in capitals", false, kRun, u"wxClient", u"C:\\wx\\CLSMN.EXE", u"C:\\wx\\CLSMN.EXE",
+       1},
+      {"wxClient quoted", false, kRun, u"wxClient", u"\"C:\\wx\\clsmn.exe\"", u"C:\\wx\\clsmn.exe", -1},
+      {"wxClient with an argument", false, kRun, u"wxClient", u"C:\\wx\\clsmn.exe -s", u"C:\\wx\\clsmn.exe", -1},
+      {"wxClient naming a missing file", false, kRun, u"wxClient", u"C:\\wx\\clsmn.exe", nullptr, -1},
+      {"smenu default value folder", true, u"SOFTWARE\\MpSoft\\smenu", u"", u"E:\\smenu", u"E:\\smenu\\SMENU.exe", 2},
+      {"logon chain items are not trimmed", false, kWinlogon, u"Userinit",
+       u"C:\\Windows\\system32\\userinit.exe, C:\\bar\\barclient.exe,", u"C:\\bar\\barclient.exe", -1},
+      {"logon chain item with a blank that exists as such", false, kWinlogon, u"Userinit",
+       u"userinit.exe, C:\\bar\\barclient.exe", u" C:\\bar\\barclient.exe", 3},
+      {"jzu naming heiclent.exe", false, kRun, u"jzu", u"C:\\jz\\heiclent.exe", u"C:\\jz\\heiclent.exe", 4},
+      {"the cafe manager's Run value naming winlogon.exe", false, kRun, u"逍遥游网络大管家客户端",
+       u"C:\\xy\\winlogon.exe", u"C:\\xy\\winlogon.exe", 5},
+      {"application path of BarClientView.exe", false,
+       u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\BarClientView.exe", u"",
+       u"C:\\icafe\\BarClientView.exe", u"C:\\icafe\\BarClientView.exe", 6},
+      {"InstCPath folder with BarOnline.exe", true, u"SOFTWARE\\Goyoo\\i8desk", u"InstCPath", u"C:\\i8",
+       u"C:\\i8\\BarOnline.exe", 7},
+      {"XsGameList_FPath naming a file", true, u"SOFTWARE\\Hintsoft1\\XunShanPro", u"XsGameList_FPath",
+       u"C:\\xs\\list.dat", u"C:\\xs\\list.dat", 8},
+      {"ClientDir folder with SEBarClt.exe", true, u"SOFTWARE\\SyncExpertNetBar", u"ClientDir", u"C:\\se",
+       u"C:\\se\\SEBarClt.exe", 9},
+      {"gamebt.exe followed by /boot", false, kRun, u"ZGamebtClient", u"C:\\gbt\\GameBT.exe /boot",
+       u"C:\\gbt\\GameBT.exe", 10},
+      {"gamebt.exe followed by /BOOT in capitals", false, kRun, u"ZGamebtClient", u"C:\\gbt\\gamebt.exe /BOOT",
+       u"C:\\gbt\\gamebt.exe", -1},
+  };
+  std::vector<Fixture> fixtures;
+  for (const ProgramValue& row : rows) {
+    fixtures.push_back({row.name,
+                        [row](FakeSystem& s) {
+                          if (row.skip_key_stage) SkipKeyStage(s);
+                          s.registry.PutString(kHklm, row.key, row.value, row.text);
+                          if (row.file) s.files.PutFile(row.file, "MZ");
+                        },
+                        row.code});
+  }
+  RunFixtures(fixtures);
+}
+
+// A file name is lower-cased by the system's table before it is compared, not A to Z only: a
+// capital outside A to Z counts as the letter the system makes of it, and only that.
+TEST(GetNetBarTypeTest, FileNamesAreLowerCasedByTheSystemsTable) {
+  const auto jzu_naming = [](const char16_t* path) {
+    return [path](FakeSystem& s) {
+      s.registry.PutString(kHklm, kRun, u"jzu", path);
+      s.files.PutFile(path, "MZ");
+    };
+  };
+  RunFixtures({
+      {"HEİCLENT.EXE where the system's table makes the dotted capital an i",
+       [jzu_naming](FakeSystem& s) {
+         s.files.lower_case_extra[u'İ'] = u'i';
+         jzu_naming(u"C:\\jz\\HEİCLENT.EXE")(s);
+       },
+       4},
+      {"HEİCLENT.EXE where the system's table keeps the dotted capital apart", jzu_naming(u"C:\\jz\\HEİCLENT.EXE"), -1},
+      {"BARCLIENTVIEW.EXE in capitals",
+       [](FakeSystem& s) {
+         s.registry.PutString(kHklm, u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\BarClientView.exe", u"",
+                              u"C:\\icafe\\BARCLIENTVIEW.EXE");
+         s.files.PutFile(u"C:\\icafe\\BARCLIENTVIEW.EXE", "MZ");
+       },
+       6},
   });
 }
 

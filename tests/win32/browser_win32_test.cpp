@@ -1,5 +1,6 @@
 // The hosted WebBrowser control under the real system: hosting, the navigation events with Cancel
-// written back, the host settings its site answers, and the URL cache clean-up.
+// written back, the host settings its site answers, its answer to the script-error prompt, and
+// the URL cache clean-up.
 #include "platform/win32/browser_win32.h"
 
 #include <gtest/gtest.h>
@@ -14,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/win32/browser_site_win32.h"
 #include "platform/win32/url_cache_win32.h"
 #include "platform/win32/wide.h"
 
@@ -279,6 +281,49 @@ TEST_F(BrowserWin32Test, TheSiteAnswersTheHostSettings) {
   EXPECT_EQ(handler->TranslateAccelerator(&message, nullptr, 0), S_FALSE);
   keys[VK_CONTROL] = 0;
   ::SetKeyboardState(keys);
+}
+
+TEST_F(BrowserWin32Test, OnlyTheScriptErrorPromptIsSuppressedAndTheControlIsNotSilent) {
+  ComPtr<IOleCommandTarget> target;
+  ComPtr<IOleClientSite> site = ControlClientSite(*browser_);
+  ASSERT_TRUE(site);
+  ASSERT_EQ(site.As(IID_IOleCommandTarget, &target), S_OK);
+
+  // The document's question before a script-error prompt: go on running scripts, show nothing.
+  VARIANT out;
+  ::VariantInit(&out);
+  EXPECT_EQ(target->Exec(&kDocHostCommandGroup, OLECMDID_SHOWSCRIPTERROR, 0, nullptr, &out), S_OK);
+  EXPECT_EQ(out.vt, VT_BOOL);
+  EXPECT_EQ(out.boolVal, VARIANT_TRUE);
+  OLECMD status{OLECMDID_SHOWSCRIPTERROR, 0};
+  EXPECT_EQ(target->QueryStatus(&kDocHostCommandGroup, 1, &status, nullptr), S_OK);
+  EXPECT_EQ(status.cmdf, static_cast<DWORD>(OLECMDF_SUPPORTED | OLECMDF_ENABLED));
+
+  // Everything else is left to the control: the page's own message boxes (alert, confirm), other
+  // commands of the group, and commands of any other group or of none.
+  const struct {
+    const GUID* group;
+    DWORD command;
+    HRESULT answer;
+  } others[] = {
+      {&kDocHostCommandGroup, OLECMDID_SHOWMESSAGE, OLECMDERR_E_NOTSUPPORTED},
+      {&kDocHostCommandGroup, OLECMDID_SHOWFIND, OLECMDERR_E_NOTSUPPORTED},
+      {nullptr, OLECMDID_SHOWSCRIPTERROR, OLECMDERR_E_UNKNOWNGROUP},
+      {&IID_IUnknown, OLECMDID_SHOWSCRIPTERROR, OLECMDERR_E_UNKNOWNGROUP},
+  };
+  for (const auto& other : others) {
+    VARIANT untouched;
+    ::VariantInit(&untouched);
+    EXPECT_EQ(target->Exec(other.group, other.command, 0, nullptr, &untouched), other.answer) << other.command;
+    EXPECT_EQ(untouched.vt, VT_EMPTY) << other.command;
+  }
+
+  // Silent would suppress the page's boxes too.
+  ComPtr<IWebBrowser2> web_browser = ControlWebBrowser(*browser_);
+  ASSERT_TRUE(web_browser);
+  VARIANT_BOOL silent = VARIANT_TRUE;
+  ASSERT_EQ(web_browser->get_Silent(&silent), S_OK);
+  EXPECT_EQ(silent, VARIANT_FALSE);
 }
 
 TEST_F(BrowserWin32Test, TheFrameBrowserGetsItsOwnFlags) {

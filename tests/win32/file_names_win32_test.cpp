@@ -27,5 +27,25 @@ TEST(Win32FileNamesTest, UpperCasesAsTheFileSystemComparesNames) {
   }
 }
 
+TEST(Win32FileNamesTest, LowerCasesWithTheSystemsUnicodeTable) {
+  Win32Files files;
+  const std::u16string cases[][2] = {
+      {u"", u""},
+      {u"C:\\WX\\CLSMN.EXE", u"c:\\wx\\clsmn.exe"},
+      {u"D:\\MÉDIAS\\ДОКУМЕНТЫ\\ΕΛΈΝΗ", u"d:\\médias\\документы\\ελένη"},
+      // The file system's table, not a language's: the dotted capital I and the Kelvin sign are
+      // no I and no K to it; other scripts stay.
+      {u"HEİCLENT.EXE \u212A 游戏", u"heİclent.exe \u212A 游戏"},
+  };
+  for (const auto& entry : cases) {
+    EXPECT_EQ(files.LowerCaseFileName(entry[0]), entry[1]) << ToUtf8(entry[0]);
+  }
+  // Unit for unit, as the system's own lower-casing of the same text.
+  std::u16string text = u"BarClientView.EXE ÀÉÎÕÜ Ѐ";
+  std::wstring system(text.begin(), text.end());
+  ::CharLowerBuffW(system.data(), static_cast<DWORD>(system.size()));
+  EXPECT_EQ(files.LowerCaseFileName(text), std::u16string(system.begin(), system.end()));
+}
+
 }  // namespace
 }  // namespace vkr::win32

@@ -295,6 +295,46 @@ TEST_F(WindowsAdapterTest, TrayIconIsAddedAndRemovedWithTheShortRecord) {
   EXPECT_FALSE(tray.Notify(NIM_DELETE, record));
 }
 
+TEST_F(WindowsAdapterTest, TheMenuLeavesAnEmptyMessageBehindSoThatItClosesOnAClickElsewhere) {
+  windows.Show(window, SW_SHOW);
+  ::SetForegroundWindow(hwnd());
+  ::PostMessageW(hwnd(), WM_KEYDOWN, VK_ESCAPE, 0);
+  Win32Menus menus;
+  EXPECT_EQ(menus.TrackPopup(window, {MenuItem{11, u"打开", false}}, Point{150, 150}), 0);
+  listener.messages.clear();
+  EXPECT_TRUE(WaitUntil([&] { return listener.Received(WM_NULL, 0); }, 5000));
+}
+
+TEST_F(WindowsAdapterTest, TheTaskbarsRecreationReachesTheWindowAsItsRegisteredMessage) {
+  const std::uint32_t taskbar_created = windows.RegisterMessage(u"TaskbarCreated");
+  EXPECT_EQ(taskbar_created, ::RegisterWindowMessageW(L"TaskbarCreated"));
+  EXPECT_GE(taskbar_created, 0xC000u);
+  EXPECT_LE(taskbar_created, 0xFFFFu);
+  EXPECT_EQ(windows.RegisterMessage(u"TaskbarCreated"), taskbar_created);
+  EXPECT_NE(windows.RegisterMessage(u"VkrOtherMessage"), taskbar_created);
+  EXPECT_EQ(windows.RegisterMessage(u""), 0u);
+  // The shell broadcasts it to every top-level window, hidden ones included.
+  ASSERT_FALSE(windows.IsVisible(window));
+  ASSERT_TRUE(::PostMessageW(HWND_BROADCAST, taskbar_created, 0, 0));
+  EXPECT_TRUE(WaitUntil([&] { return listener.Received(taskbar_created, 0); }, 5000));
+}
+
+TEST_F(WindowsAdapterTest, AnIconTheSystemStillHasRefusesASecondAddAndTakesAModification) {
+  Win32Tray tray;
+  TrayRecord record;
+  record.size = 88;
+  record.window = window;
+  record.flags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+  record.callback_message = WM_USER + 201;
+  record.application_icon = true;
+  record.tip = u"单击左键或右键";
+  ASSERT_TRUE(tray.Notify(NIM_ADD, record));
+  EXPECT_FALSE(tray.Notify(NIM_ADD, record));
+  EXPECT_TRUE(tray.Notify(NIM_MODIFY, record));
+  EXPECT_TRUE(tray.Notify(NIM_DELETE, record));
+  EXPECT_FALSE(tray.Notify(NIM_MODIFY, record));
+}
+
 TEST(ResourcesAdapterTest, MissingResourceIsFalse) {
   Win32Resources resources;
   std::string bytes = "unchanged";

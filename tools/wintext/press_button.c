@@ -6,6 +6,8 @@
  * when none was found, 2 on bad usage. */
 #include <windows.h>
 
+#include "caption.h"
+
 struct Press {
   const WCHAR* caption;
   const WCHAR* text;
@@ -29,10 +31,7 @@ static BOOL CALLBACK PressChild(HWND child, LPARAM data) {
 
 static BOOL CALLBACK VisitTopLevel(HWND window, LPARAM data) {
   struct Press* press = (struct Press*)data;
-  WCHAR caption[1024];
-  if (!IsWindowVisible(window)) return TRUE;
-  if (GetWindowTextW(window, caption, 1024) == 0) return TRUE;
-  if (lstrcmpW(caption, press->caption) != 0) return TRUE;
+  if (!IsVisibleWithCaption(window, press->caption)) return TRUE;
   press->dialog = window;
   EnumChildWindows(window, PressChild, data);
   return TRUE;

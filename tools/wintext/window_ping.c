@@ -7,6 +7,8 @@
 #include <stdio.h>
 #include <windows.h>
 
+#include "caption.h"
+
 struct Ping {
   const WCHAR* caption;
   UINT timeout_ms;
@@ -16,10 +18,7 @@ struct Ping {
 
 static BOOL CALLBACK PingTopLevel(HWND window, LPARAM data) {
   struct Ping* ping = (struct Ping*)data;
-  WCHAR caption[1024];
-  if (!IsWindowVisible(window)) return TRUE;
-  if (GetWindowTextW(window, caption, 1024) == 0) return TRUE;
-  if (lstrcmpW(caption, ping->caption) != 0) return TRUE;
+  if (!IsVisibleWithCaption(window, ping->caption)) return TRUE;
   DWORD_PTR result = 0;
   if (SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, ping->timeout_ms, &result) != 0) {
     ping->answered++;

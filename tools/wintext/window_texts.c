@@ -4,6 +4,8 @@
  * none does, 2 on bad usage. */
 #include <windows.h>
 
+#include "caption.h"
+
 static HANDLE output;
 
 static void WriteUtf8(const WCHAR* text) {
@@ -37,10 +39,7 @@ struct Search {
 
 static BOOL CALLBACK VisitTopLevel(HWND window, LPARAM data) {
   struct Search* search = (struct Search*)data;
-  WCHAR caption[1024];
-  if (!IsWindowVisible(window)) return TRUE;
-  if (GetWindowTextW(window, caption, 1024) == 0) return TRUE;
-  if (lstrcmpW(caption, search->caption) != 0) return TRUE;
+  if (!IsVisibleWithCaption(window, search->caption)) return TRUE;
   search->found = 1;
   EnumChildWindows(window, PrintChild, 0);
   return TRUE;

@@ -49,16 +49,11 @@ constexpr char kNoTextSelectionStyle[] =
     "html, body { -webkit-user-select: none; user-select: none; }"
     " input, textarea, [contenteditable] { -webkit-user-select: text; user-select: text; }";
 
-// The error numbers the control reports for a failed load (INET_E_*).
-constexpr std::int32_t kResourceNotFound = static_cast<std::int32_t>(0x800C0005);
-constexpr std::int32_t kCannotConnect = static_cast<std::int32_t>(0x800C0004);
-constexpr std::int32_t kDownloadFailure = static_cast<std::int32_t>(0x800C0008);
-
 std::int32_t StatusOfError(const GError* error) {
   if (error && error->domain == WEBKIT_NETWORK_ERROR) {
-    return error->code == WEBKIT_NETWORK_ERROR_TRANSPORT ? kCannotConnect : kResourceNotFound;
+    return error->code == WEBKIT_NETWORK_ERROR_TRANSPORT ? win::INET_E_CANNOT_CONNECT : win::INET_E_RESOURCE_NOT_FOUND;
   }
-  return kDownloadFailure;
+  return win::INET_E_DOWNLOAD_FAILURE;
 }
 
 // One input element as read when the navigation's event was raised.
@@ -457,8 +452,8 @@ class WebKitBrowser : public Browser {
     const bool n = event->keyval == GDK_KEY_n || event->keyval == GDK_KEY_N;
     // Ctrl+N opens no new window, and the page does not see it either.
     return self->settings_.swallow_ctrl_n &&
-           IsCtrlNShortcut(win::WM_KEYDOWN, n ? 0x4E : 0, (state & GDK_CONTROL_MASK) != 0,
-                           (state & GDK_SHIFT_MASK) != 0, (state & GDK_MOD1_MASK) != 0);
+           IsCtrlNShortcut(win::WM_KEYDOWN, n ? 'N' : 0, (state & GDK_CONTROL_MASK) != 0, (state & GDK_SHIFT_MASK) != 0,
+                           (state & GDK_MOD1_MASK) != 0);
   }
 
   GtkWindows* windows_;

@@ -95,25 +95,9 @@ System CreateGtkSystem(int argc, char** argv) {
   g_tray = tray;
   g_resources = resources;
 
-  System system;
-  system.registry = registry;
-  system.profile = profile;
-  system.files = files;
-  system.shell = shell;
-  system.processes = processes;
-  system.http = http;
-  system.clock = clock;
-  system.ui = ui;
-  system.threads = threads;
-  system.machine = machine;
-  system.graphics = graphics;
-  system.browsers = browsers;
-  system.windows = windows;
-  system.tray = tray;
-  system.menus = menus;
-  system.resources = resources;
-  system.desktop = desktop;
-  return system;
+  // In the order of System's members, whose types all differ: the compiler checks the order.
+  return System{registry, profile,  files,    shell,   processes, http,  clock,     machine, ui,
+                threads,  graphics, browsers, windows, tray,      menus, resources, desktop};
 }
 
 }  // namespace vkr::gtk

@@ -8,24 +8,10 @@
 #include <new>
 
 #include "platform/gtk/text_gtk.h"
+#include "platform/win_constants.h"
 
 namespace vkr::gtk {
 namespace {
-
-// WinINet's error numbers, which the core and its tests speak.
-constexpr std::uint32_t kTimeout = 12002;
-constexpr std::uint32_t kInvalidUrl = 12005;
-constexpr std::uint32_t kNameNotResolved = 12007;
-constexpr std::uint32_t kUnrecognizedScheme = 12006;
-constexpr std::uint32_t kCannotConnect = 12029;
-constexpr std::uint32_t kConnectionAborted = 12030;
-constexpr std::uint32_t kConnectionReset = 12031;
-constexpr std::uint32_t kInvalidServerResponse = 12152;
-constexpr std::uint32_t kInternalError = 12004;
-constexpr std::uint32_t kWriteFault = 29;
-constexpr std::uint32_t kAccessDenied = 5;
-constexpr std::uint32_t kInvalidParameter = 87;
-constexpr std::uint32_t kNotEnoughMemory = 8;
 
 struct CurlDeleter {
   void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
@@ -123,30 +109,30 @@ TransferBounds ReadBounds(std::uint32_t read_timeout_ms) {
 std::uint32_t ErrorCodeForCurl(int curl_code) {
   switch (static_cast<CURLcode>(curl_code)) {
     case CURLE_OPERATION_TIMEDOUT:
-      return kTimeout;
+      return win::ERROR_INTERNET_TIMEOUT;
     case CURLE_URL_MALFORMAT:
-      return kInvalidUrl;
+      return win::ERROR_INTERNET_INVALID_URL;
     case CURLE_UNSUPPORTED_PROTOCOL:
-      return kUnrecognizedScheme;
+      return win::ERROR_INTERNET_UNRECOGNIZED_SCHEME;
     case CURLE_COULDNT_RESOLVE_HOST:
     case CURLE_COULDNT_RESOLVE_PROXY:
-      return kNameNotResolved;
+      return win::ERROR_INTERNET_NAME_NOT_RESOLVED;
     case CURLE_COULDNT_CONNECT:
-      return kCannotConnect;
+      return win::ERROR_INTERNET_CANNOT_CONNECT;
     case CURLE_RECV_ERROR:
     case CURLE_SEND_ERROR:
-      return kConnectionReset;
+      return win::ERROR_INTERNET_CONNECTION_RESET;
     case CURLE_PARTIAL_FILE:
     case CURLE_GOT_NOTHING:
-      return kConnectionAborted;
+      return win::ERROR_INTERNET_CONNECTION_ABORTED;
     case CURLE_WEIRD_SERVER_REPLY:
     case CURLE_BAD_CONTENT_ENCODING:
     case CURLE_TOO_MANY_REDIRECTS:
-      return kInvalidServerResponse;
+      return win::ERROR_HTTP_INVALID_SERVER_RESPONSE;
     case CURLE_OUT_OF_MEMORY:
-      return kNotEnoughMemory;
+      return win::ERROR_NOT_ENOUGH_MEMORY;
     default:
-      return kInternalError;
+      return win::ERROR_INTERNET_INTERNAL_ERROR;
   }
 }
 
@@ -164,7 +150,7 @@ HttpResult CurlHttp::GetToFile(const std::u16string& url, std::uint32_t read_tim
 HttpResult CurlHttp::GetBounded(const std::u16string& url, const TransferBounds& bounds, std::size_t max_body) {
   HttpResult result;
   if (url.empty()) {
-    result.error = kInvalidUrl;
+    result.error = win::ERROR_INTERNET_INVALID_URL;
     return result;
   }
   Sink sink;
@@ -181,7 +167,7 @@ HttpResult CurlHttp::GetBounded(const std::u16string& url, const TransferBounds&
   }
   if (code != CURLE_OK) {
     result = HttpResult();
-    result.error = sink.write_failed ? kNotEnoughMemory : ErrorCodeForCurl(code);
+    result.error = sink.write_failed ? win::ERROR_NOT_ENOUGH_MEMORY : ErrorCodeForCurl(code);
     return result;
   }
   result.transferred = true;
@@ -194,17 +180,17 @@ HttpResult CurlHttp::GetToFileBounded(const std::u16string& url, const TransferB
                                       const std::u16string& path) {
   HttpResult result;
   if (path.empty() || path.front() != u'/') {
-    result.error = kInvalidParameter;
+    result.error = win::ERROR_INVALID_PARAMETER;
     return result;
   }
   if (url.empty()) {
-    result.error = kInvalidUrl;
+    result.error = win::ERROR_INTERNET_INVALID_URL;
     return result;
   }
   const std::string name = Utf8(path);
   const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (fd < 0) {
-    result.error = kAccessDenied;
+    result.error = win::ERROR_ACCESS_DENIED;
     return result;
   }
   Sink sink;
@@ -223,7 +209,7 @@ HttpResult CurlHttp::GetToFileBounded(const std::u16string& url, const TransferB
   }
   if (code != CURLE_OK || !closed || sink.write_failed) {
     ::unlink(name.c_str());
-    result.error = sink.write_failed || !closed ? kWriteFault : ErrorCodeForCurl(code);
+    result.error = sink.write_failed || !closed ? win::ERROR_WRITE_FAULT : ErrorCodeForCurl(code);
     return result;
   }
   result.transferred = true;

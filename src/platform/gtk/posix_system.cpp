@@ -30,6 +30,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <new>
 #include <thread>
 
 #include "common/ini_text.h"
@@ -244,6 +245,24 @@ bool PosixFiles::EncodeOem(const std::u16string& text, std::string* bytes) {
 }
 
 std::u16string PosixFiles::UpperCaseFileName(const std::u16string& text) { return text; }
+
+std::u16string PosixFiles::LowerCaseFileName(const std::u16string& text) try {
+  // Unicode's simple lower-case mapping, code unit by code unit as the Windows table maps, so the
+  // result keeps the text's length; the halves of a surrogate pair stay as they are. Like that
+  // table (the file system's, not a language's), the dotted capital I, the Kelvin and Angstrom
+  // signs and the capital sharp s keep their form: to a file name they are letters of their own.
+  std::u16string lower = text;
+  for (char16_t& c : lower) {
+    const bool kept = c == 0x0130 || c == 0x212A || c == 0x212B || c == 0x1E9E;
+    if (!kept && (c < 0xD800 || c > 0xDFFF)) {
+      const gunichar mapped = g_unichar_tolower(c);
+      if (mapped <= 0xFFFF && (mapped < 0xD800 || mapped > 0xDFFF)) c = static_cast<char16_t>(mapped);
+    }
+  }
+  return lower;
+} catch (const std::bad_alloc&) {
+  return std::u16string();
+}
 
 std::u16string PosixFiles::ShortPath(const std::u16string&) { return u""; }
 
@@ -512,8 +531,8 @@ void HardwareRegistry::CloseKey(RegKey) {}
 
 namespace {
 
+// Any result above 32 says the program was started.
 constexpr std::intptr_t kShellSuccess = 42;
-constexpr std::intptr_t kShellFileNotFound = 2;
 
 }  // namespace
 
@@ -542,7 +561,7 @@ std::u16string PosixShell::KnownFolderPath(KnownFolder known) {
 
 std::intptr_t PosixShell::Execute(WindowHandle, const std::u16string&, const std::u16string& file,
                                   const std::u16string& parameters, const std::u16string& directory, int) {
-  if (file.empty()) return kShellFileNotFound;
+  if (file.empty()) return win::SE_ERR_FNF;
   const std::string name = ToUtf8(file);
   const std::string folder = directory.empty() ? std::string() : ToUtf8(directory);
   std::vector<std::string> argv;
@@ -554,17 +573,17 @@ std::intptr_t PosixShell::Execute(WindowHandle, const std::u16string&, const std
   if (!argv.empty()) {
     if (!parameters.empty()) {
       gchar** split = nullptr;
-      if (!g_shell_parse_argv(ToUtf8(parameters).c_str(), nullptr, &split, nullptr)) return kShellFileNotFound;
+      if (!g_shell_parse_argv(ToUtf8(parameters).c_str(), nullptr, &split, nullptr)) return win::SE_ERR_FNF;
       for (gchar** p = split; *p; ++p) argv.push_back(*p);
       g_strfreev(split);
     }
   } else {
     // A document or an address: the desktop's handler opens it.
-    if (name.front() == '/' && ::access(name.c_str(), F_OK) != 0) return kShellFileNotFound;
-    if (name.front() != '/' && name.find("://") == std::string::npos) return kShellFileNotFound;
+    if (name.front() == '/' && ::access(name.c_str(), F_OK) != 0) return win::SE_ERR_FNF;
+    if (name.front() != '/' && name.find("://") == std::string::npos) return win::SE_ERR_FNF;
     argv = {"xdg-open", name};
   }
-  return SpawnDetached(argv, folder) ? kShellSuccess : kShellFileNotFound;
+  return SpawnDetached(argv, folder) ? kShellSuccess : win::SE_ERR_FNF;
 }
 
 std::u16string PosixShell::ResolveShortcut(const std::u16string&) { return u""; }
@@ -832,7 +851,7 @@ SystemInfo PosixMachine::GetSystemInfo() {
 #elif defined(__i386__)
   info.processor_architecture = win::PROCESSOR_ARCHITECTURE_INTEL;
 #else
-  info.processor_architecture = 0xFFFF;  // PROCESSOR_ARCHITECTURE_UNKNOWN: not named
+  info.processor_architecture = win::PROCESSOR_ARCHITECTURE_UNKNOWN;
 #endif
   const long processors = ::sysconf(_SC_NPROCESSORS_ONLN);
   info.number_of_processors = processors > 0 ? static_cast<std::uint32_t>(processors) : 1;

@@ -41,6 +41,7 @@ class PosixFiles : public Files {
   bool EncodeOem(const std::u16string& text, std::string* bytes) override;
   // File names are compared exactly: the text as it is.
   std::u16string UpperCaseFileName(const std::u16string& text) override;
+  std::u16string LowerCaseFileName(const std::u16string& text) override;
   // There are no short names.
   std::u16string ShortPath(const std::u16string& path) override;
   std::u16string LongPath(const std::u16string& path) override;

@@ -11,17 +11,6 @@
 namespace vkr::gtk {
 namespace {
 
-constexpr std::uint32_t kButtonsMask = 0x0F;
-constexpr std::uint32_t kIconMask = 0xF0;
-constexpr std::uint32_t kMbYesNoCancel = 3;
-constexpr std::uint32_t kMbYesNo = 4;
-constexpr std::uint32_t kMbRetryCancel = 5;
-constexpr std::uint32_t kMbIconWarning = 0x30;
-constexpr std::uint32_t kDefaultButtonMask = 0xF00;
-constexpr int kIdYes = 6;
-constexpr int kIdNo = 7;
-constexpr int kIdRetry = 4;
-
 struct Button {
   const char* label;
   int id;
@@ -70,14 +59,14 @@ int GtkUi::MessageBox(WindowHandle owner, const std::u16string& text, const std:
 int GtkUi::ShowMessageBox(WindowHandle owner, const std::u16string& text, const std::u16string& caption,
                           std::uint32_t type) {
   GtkMessageType kind = GTK_MESSAGE_OTHER;
-  switch (type & kIconMask) {
+  switch (type & win::MB_ICONMASK) {
     case win::MB_ICONERROR:
       kind = GTK_MESSAGE_ERROR;
       break;
     case win::MB_ICONQUESTION:
       kind = GTK_MESSAGE_QUESTION;
       break;
-    case kMbIconWarning:
+    case win::MB_ICONWARNING:
       kind = GTK_MESSAGE_WARNING;
       break;
     case win::MB_ICONINFORMATION:
@@ -88,25 +77,25 @@ int GtkUi::ShowMessageBox(WindowHandle owner, const std::u16string& text, const 
   }
   static const Button kOk[] = {{"确定", win::IDOK}};
   static const Button kOkCancel[] = {{"确定", win::IDOK}, {"取消", win::IDCANCEL}};
-  static const Button kYesNoCancel[] = {{"是(Y)", kIdYes}, {"否(N)", kIdNo}, {"取消", win::IDCANCEL}};
-  static const Button kYesNo[] = {{"是(Y)", kIdYes}, {"否(N)", kIdNo}};
-  static const Button kRetryCancel[] = {{"重试(R)", kIdRetry}, {"取消", win::IDCANCEL}};
+  static const Button kYesNoCancel[] = {{"是(Y)", win::IDYES}, {"否(N)", win::IDNO}, {"取消", win::IDCANCEL}};
+  static const Button kYesNo[] = {{"是(Y)", win::IDYES}, {"否(N)", win::IDNO}};
+  static const Button kRetryCancel[] = {{"重试(R)", win::IDRETRY}, {"取消", win::IDCANCEL}};
   const Button* buttons = kOk;
   std::size_t count = 1;
-  switch (type & kButtonsMask) {
+  switch (type & win::MB_TYPEMASK) {
     case win::MB_OKCANCEL:
       buttons = kOkCancel;
       count = 2;
       break;
-    case kMbYesNoCancel:
+    case win::MB_YESNOCANCEL:
       buttons = kYesNoCancel;
       count = 3;
       break;
-    case kMbYesNo:
+    case win::MB_YESNO:
       buttons = kYesNo;
       count = 2;
       break;
-    case kMbRetryCancel:
+    case win::MB_RETRYCANCEL:
       buttons = kRetryCancel;
       count = 2;
       break;
@@ -120,7 +109,7 @@ int GtkUi::ShowMessageBox(WindowHandle owner, const std::u16string& text, const 
   gtk_window_set_position(GTK_WINDOW(dialog), GTK_WIN_POS_CENTER);
   gtk_window_set_keep_above(GTK_WINDOW(dialog), TRUE);
   for (std::size_t i = 0; i < count; ++i) gtk_dialog_add_button(GTK_DIALOG(dialog), buttons[i].label, buttons[i].id);
-  const std::size_t default_index = (type & kDefaultButtonMask) >> 8;
+  const std::size_t default_index = (type & win::MB_DEFMASK) >> 8;
   gtk_dialog_set_default_response(GTK_DIALOG(dialog), buttons[default_index < count ? default_index : 0].id);
   const int response = gtk_dialog_run(GTK_DIALOG(dialog));
   gtk_widget_destroy(dialog);

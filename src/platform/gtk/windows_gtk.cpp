@@ -13,22 +13,6 @@ namespace {
 
 constexpr WindowHandle kDesktopHandle = 0x10;
 
-// Messages and codes the adapter speaks beyond those the core names.
-constexpr std::uint32_t kWmSysKeyDown = 0x0104;
-constexpr std::uint32_t kWmSysKeyUp = 0x0105;
-constexpr std::uintptr_t kSizeRestored = 0;
-constexpr std::uintptr_t kSizeMaximized = 2;
-constexpr std::intptr_t kHtNowhere = 0;
-constexpr std::intptr_t kHtCaption = 2;
-constexpr std::intptr_t kHtLeft = 10;
-constexpr std::intptr_t kHtTop = 12;
-constexpr std::intptr_t kHtTopLeft = 13;
-constexpr std::intptr_t kHtTopRight = 14;
-constexpr std::intptr_t kHtBottomLeft = 16;
-constexpr std::uintptr_t kScSize = 0xF000;
-constexpr int kSwShowNoActivate = 4;
-constexpr int kSwShowMinNoActive = 7;
-
 std::intptr_t MakeLParam(int low, int high) {
   return static_cast<std::intptr_t>(static_cast<std::uint32_t>(static_cast<std::uint16_t>(low)) |
                                     (static_cast<std::uint32_t>(static_cast<std::uint16_t>(high)) << 16));
@@ -59,25 +43,25 @@ std::uintptr_t ButtonKey(guint button) {
 
 bool EdgeOf(std::intptr_t hit, GdkWindowEdge* edge) {
   switch (hit) {
-    case kHtLeft:
+    case win::HTLEFT:
       *edge = GDK_WINDOW_EDGE_WEST;
       return true;
     case win::HTRIGHT:
       *edge = GDK_WINDOW_EDGE_EAST;
       return true;
-    case kHtTop:
+    case win::HTTOP:
       *edge = GDK_WINDOW_EDGE_NORTH;
       return true;
     case win::HTBOTTOM:
       *edge = GDK_WINDOW_EDGE_SOUTH;
       return true;
-    case kHtTopLeft:
+    case win::HTTOPLEFT:
       *edge = GDK_WINDOW_EDGE_NORTH_WEST;
       return true;
-    case kHtTopRight:
+    case win::HTTOPRIGHT:
       *edge = GDK_WINDOW_EDGE_NORTH_EAST;
       return true;
-    case kHtBottomLeft:
+    case win::HTBOTTOMLEFT:
       *edge = GDK_WINDOW_EDGE_SOUTH_WEST;
       return true;
     case win::HTBOTTOMRIGHT:
@@ -90,25 +74,32 @@ bool EdgeOf(std::intptr_t hit, GdkWindowEdge* edge) {
 
 // The SC_SIZE + n edge numbers of the system's size loop.
 bool EdgeOfSizeCommand(std::uintptr_t command, GdkWindowEdge* edge) {
-  static const std::intptr_t kHits[] = {
-      0, kHtLeft, win::HTRIGHT, kHtTop, kHtTopLeft, kHtTopRight, win::HTBOTTOM, kHtBottomLeft, win::HTBOTTOMRIGHT};
+  static const std::intptr_t kHits[] = {0,
+                                        win::HTLEFT,
+                                        win::HTRIGHT,
+                                        win::HTTOP,
+                                        win::HTTOPLEFT,
+                                        win::HTTOPRIGHT,
+                                        win::HTBOTTOM,
+                                        win::HTBOTTOMLEFT,
+                                        win::HTBOTTOMRIGHT};
   const std::uintptr_t n = command & 0xF;
   return n >= 1 && n <= 8 && EdgeOf(kHits[n], edge);
 }
 
 const char* CursorNameFor(std::intptr_t hit) {
   switch (hit) {
-    case kHtLeft:
+    case win::HTLEFT:
     case win::HTRIGHT:
       return "ew-resize";
-    case kHtTop:
+    case win::HTTOP:
     case win::HTBOTTOM:
       return "ns-resize";
-    case kHtTopLeft:
+    case win::HTTOPLEFT:
     case win::HTBOTTOMRIGHT:
       return "nwse-resize";
-    case kHtTopRight:
-    case kHtBottomLeft:
+    case win::HTTOPRIGHT:
+    case win::HTBOTTOMLEFT:
       return "nesw-resize";
     default:
       return "default";
@@ -303,7 +294,7 @@ void GtkWindows::Show(WindowHandle window, int show_command) {
       return;
     case win::SW_SHOWMINIMIZED:
     case win::SW_MINIMIZE:
-    case kSwShowMinNoActive:
+    case win::SW_SHOWMINNOACTIVE:
       top->iconified = true;
       gtk_window_iconify(gtk_window);
       if (!top->visible) {
@@ -326,7 +317,7 @@ void GtkWindows::Show(WindowHandle window, int show_command) {
     default:
       break;
   }
-  const bool activate = show_command != win::SW_SHOWNA && show_command != kSwShowNoActivate;
+  const bool activate = show_command != win::SW_SHOWNA && show_command != win::SW_SHOWNOACTIVATE;
   gtk_window_set_focus_on_map(gtk_window, activate);
   top->visible = true;
   gtk_widget_show(top->window);
@@ -364,7 +355,7 @@ void GtkWindows::ApplyBounds(TopLevel* top, const Rect& bounds, bool send_size) 
   gtk_window_resize(window, std::max(1, bounds.Width()), std::max(1, bounds.Height()));
   // As SetWindowPos does, the new size is told at once.
   if (resized && send_size) {
-    Deliver(top->handle, win::WM_SIZE, top->maximized ? kSizeMaximized : kSizeRestored,
+    Deliver(top->handle, win::WM_SIZE, top->maximized ? win::SIZE_MAXIMIZED : win::SIZE_RESTORED,
             MakeLParam(bounds.Width(), bounds.Height()));
   }
 }
@@ -518,7 +509,7 @@ std::intptr_t GtkWindows::DefaultProcedure(WindowHandle window, std::uint32_t me
     case win::WM_NCHITTEST: {
       const auto x = static_cast<std::int16_t>(static_cast<std::uint32_t>(lparam) & 0xFFFF);
       const auto y = static_cast<std::int16_t>((static_cast<std::uint32_t>(lparam) >> 16) & 0xFFFF);
-      return top->bounds.Contains(Point{x, y}) ? win::HTCLIENT : kHtNowhere;
+      return top->bounds.Contains(Point{x, y}) ? win::HTCLIENT : win::HTNOWHERE;
     }
     case win::WM_SETCURSOR: {
       const auto hit = static_cast<std::int16_t>(static_cast<std::uint32_t>(lparam) & 0xFFFF);
@@ -534,7 +525,7 @@ std::intptr_t GtkWindows::DefaultProcedure(WindowHandle window, std::uint32_t me
       GdkWindowEdge edge;
       if (command == win::SC_MOVE) {
         BeginMove(top);
-      } else if (command == kScSize && EdgeOfSizeCommand(wparam, &edge)) {
+      } else if (command == win::SC_SIZE && EdgeOfSizeCommand(wparam, &edge)) {
         BeginResize(top, edge);
       } else if (command == win::SC_MINIMIZE) {
         Show(window, win::SW_MINIMIZE);
@@ -817,7 +808,7 @@ gboolean GtkWindows::OnButton(GtkWidget*, GdkEventButton* event, gpointer data) 
     const std::intptr_t hit = self->HitTest(top, event->x_root, event->y_root);
     if (!(top = self->Find(handle))) return TRUE;
     GdkWindowEdge edge;
-    if (hit == kHtCaption) {
+    if (hit == win::HTCAPTION) {
       self->BeginMove(top);
       return TRUE;
     }
@@ -898,7 +889,7 @@ gboolean GtkWindows::OnConfigure(GtkWidget*, GdkEventConfigure* event, gpointer 
   const bool resized = now.Width() != top->bounds.Width() || now.Height() != top->bounds.Height();
   top->bounds = now;
   if (resized) {
-    binding->owner->Deliver(top->handle, win::WM_SIZE, top->maximized ? kSizeMaximized : kSizeRestored,
+    binding->owner->Deliver(top->handle, win::WM_SIZE, top->maximized ? win::SIZE_MAXIMIZED : win::SIZE_RESTORED,
                             MakeLParam(now.Width(), now.Height()));
   }
   return FALSE;
@@ -1007,7 +998,7 @@ QueuedMessage KeyMessageOf(const GdkEventKey& event, WindowHandle window) {
   const bool press = event.type == GDK_KEY_PRESS;
   QueuedMessage message;
   message.window = window;
-  message.message = press ? (alt ? kWmSysKeyDown : win::WM_KEYDOWN) : (alt ? kWmSysKeyUp : win::WM_KEYUP);
+  message.message = press ? (alt ? win::WM_SYSKEYDOWN : win::WM_KEYDOWN) : (alt ? win::WM_SYSKEYUP : win::WM_KEYUP);
   message.wparam = static_cast<std::uintptr_t>(key);
   // Repeat count 1, the scan code (X key codes are the PC scan codes plus 8), the extended flag,
   // and for a release the previous-state and transition bits.

@@ -65,6 +65,9 @@ class GtkWindows : public Windows {
   Size PrimaryScreenSize() override;
   Rect WorkArea() override;
   void SetMessageHook(std::function<bool(const QueuedMessage& message)> hook) override;
+  bool HasMessageHook() override { return static_cast<bool>(hook_); }
+  // This desktop broadcasts no registered messages: 0, which no window takes for one.
+  std::uint32_t RegisterMessage(const std::u16string&) override { return 0; }
   void TranslateAndDispatch(const QueuedMessage& message) override;
   // The browser needs no particular floating-point state on Linux.
   void SetFloatingPointControlWord(std::uint16_t word) override;

@@ -13,6 +13,8 @@ HRESULT STDMETHODCALLTYPE BrowserSite::QueryInterface(REFIID iid, void** out) {
     *out = static_cast<IOleInPlaceFrame*>(this);
   } else if (IsEqualIID(iid, IID_IDocHostUIHandler)) {
     *out = static_cast<IDocHostUIHandler*>(this);
+  } else if (IsEqualIID(iid, IID_IOleCommandTarget)) {
+    *out = static_cast<IOleCommandTarget*>(this);
   } else {
     return E_NOINTERFACE;
   }
@@ -47,6 +49,28 @@ HRESULT STDMETHODCALLTYPE BrowserSite::GetHostInfo(DOCHOSTUIINFO* info) {
   info->dwDoubleClick = DOCHOSTUIDBLCLK_DEFAULT;
   info->pchHostCss = nullptr;
   info->pchHostNS = nullptr;
+  return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE BrowserSite::QueryStatus(const GUID* group, ULONG count, OLECMD* commands, OLECMDTEXT* text) {
+  if (!commands && count != 0) return E_POINTER;
+  if (!group || !IsEqualGUID(*group, kDocHostCommandGroup)) return OLECMDERR_E_UNKNOWNGROUP;
+  for (ULONG i = 0; i < count; ++i) {
+    commands[i].cmdf = commands[i].cmdID == OLECMDID_SHOWSCRIPTERROR ? (OLECMDF_SUPPORTED | OLECMDF_ENABLED) : 0;
+  }
+  if (text) text->cwActual = 0;
+  return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE BrowserSite::Exec(const GUID* group, DWORD command, DWORD, VARIANT*, VARIANT* out) {
+  if (!group || !IsEqualGUID(*group, kDocHostCommandGroup)) return OLECMDERR_E_UNKNOWNGROUP;
+  if (command != OLECMDID_SHOWSCRIPTERROR) return OLECMDERR_E_NOTSUPPORTED;
+  // TRUE: continue running scripts on the page, and show nothing.
+  if (out) {
+    ::VariantClear(out);
+    out->vt = VT_BOOL;
+    out->boolVal = VARIANT_TRUE;
+  }
   return S_OK;
 }
 

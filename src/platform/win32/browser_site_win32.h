@@ -4,6 +4,7 @@
 
 #include <windows.h>
 // The OLE and HTML host headers follow windows.h.
+#include <docobj.h>
 #include <mshtmhst.h>
 #include <oleidl.h>
 
@@ -12,11 +13,16 @@
 
 namespace vkr::win32 {
 
+// The command group in which the document asks its host what to do about a script error.
+inline constexpr GUID kDocHostCommandGroup = {
+    0xf38bc242, 0xb950, 0x11d1, {0x89, 0x18, 0x00, 0xc0, 0x4f, 0xc2, 0xc8, 0x36}};
+
 // One per browser; the control holds references to it until the browser closes the control.
 class BrowserSite : public IOleClientSite,
                     public IOleInPlaceSite,
                     public IOleInPlaceFrame,
                     public IDocHostUIHandler,
+                    public IOleCommandTarget,
                     public RefCounted<BrowserSite> {
  public:
   BrowserSite(HWND window, const BrowserHostSettings& settings) : window_(window), settings_(settings) {}
@@ -116,6 +122,12 @@ class BrowserSite : public IOleClientSite,
     if (out) *out = nullptr;
     return S_FALSE;
   }
+
+  // IOleCommandTarget: the document asks here before it shows a script error. The answer is to
+  // go on running the page's scripts without a prompt; the page's own alert and confirm boxes
+  // are not commands and still show.
+  HRESULT STDMETHODCALLTYPE QueryStatus(const GUID* group, ULONG count, OLECMD* commands, OLECMDTEXT* text) override;
+  HRESULT STDMETHODCALLTYPE Exec(const GUID* group, DWORD command, DWORD options, VARIANT* in, VARIANT* out) override;
 
   // The key message is the shortcut the settings swallow (Ctrl+N, which would open a window).
   bool SwallowsShortcut(const MSG& message) const;

@@ -62,6 +62,7 @@ class Win32Browser : public Browser {
   void Resized();
   // Makes the control the active one, with the keyboard focus.
   void Activate();
+  ComPtr<IWebBrowser2> WebBrowser() { return web_browser_; }
   ComPtr<IOleClientSite> ControlSite() {
     ComPtr<IOleClientSite> site;
     if (ole_object_) ole_object_->GetClientSite(site.put());
@@ -137,8 +138,9 @@ bool Win32Browser::Start() {
     return false;
   }
   if (FAILED(ole_object_.As(IID_IWebBrowser2, &web_browser_))) return false;
-  // Script errors and other dialogs of the control would block the launcher's window.
-  web_browser_->put_Silent(VARIANT_TRUE);
+  // Not silent: the page's own alert and confirm boxes must show (a wrong password, a notice).
+  // Only the script-error prompt is suppressed, by the site's command target.
+  web_browser_->put_Silent(VARIANT_FALSE);
   ComPtr<IConnectionPointContainer> container;
   if (FAILED(web_browser_.As(IID_IConnectionPointContainer, &container)) ||
       FAILED(container->FindConnectionPoint(DIID_DWebBrowserEvents2, connection_.put())) ||
@@ -275,6 +277,11 @@ std::unique_ptr<Browser> Win32BrowserFactory::CreateBrowser(WindowHandle parent,
 ComPtr<IOleClientSite> ControlClientSite(Browser& browser) {
   auto* win32_browser = dynamic_cast<Win32Browser*>(&browser);
   return win32_browser ? win32_browser->ControlSite() : ComPtr<IOleClientSite>();
+}
+
+ComPtr<IWebBrowser2> ControlWebBrowser(Browser& browser) {
+  auto* win32_browser = dynamic_cast<Win32Browser*>(&browser);
+  return win32_browser ? win32_browser->WebBrowser() : ComPtr<IWebBrowser2>();
 }
 
 }  // namespace vkr::win32

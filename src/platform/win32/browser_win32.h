@@ -3,8 +3,10 @@
 // (document_walk_win32.h) and the URL cache clean-up (url_cache_win32.h).
 #pragma once
 
-#include <oleidl.h>
 #include <windows.h>
+// The COM headers follow windows.h.
+#include <exdisp.h>
+#include <oleidl.h>
 
 #include <memory>
 
@@ -22,5 +24,8 @@ class Win32BrowserFactory : public BrowserFactory {
 // The client site the control of a browser made by Win32BrowserFactory holds (to inspect the
 // host settings it answers); empty for any other browser.
 ComPtr<IOleClientSite> ControlClientSite(Browser& browser);
+// The WebBrowser interface of a browser made by Win32BrowserFactory (to read its properties);
+// empty for any other browser.
+ComPtr<IWebBrowser2> ControlWebBrowser(Browser& browser);
 
 }  // namespace vkr::win32

@@ -164,7 +164,7 @@ bool Win32Files::FileVersion(const std::u16string& path, std::uint32_t* ms, std:
     return false;
   }
   const auto* info = static_cast<const VS_FIXEDFILEINFO*>(fixed);
-  if (info->dwSignature != 0xFEEF04BD) return false;
+  if (info->dwSignature != VS_FFI_SIGNATURE) return false;
   *ms = info->dwFileVersionMS;
   *ls = info->dwFileVersionLS;
   return true;
@@ -245,6 +245,16 @@ std::u16string Win32Files::UpperCaseFileName(const std::u16string& text) try {
     if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
   }
   return upper;
+} catch (const std::bad_alloc&) {
+  return std::u16string();
+}
+
+std::u16string Win32Files::LowerCaseFileName(const std::u16string& text) try {
+  std::u16string lower = text;
+  if (text.empty() || text.size() > static_cast<std::size_t>(UINT_MAX / 2)) return lower;
+  // CharLowerBuffW maps in place with the system's Unicode table, one code unit for one.
+  ::CharLowerBuffW(reinterpret_cast<wchar_t*>(lower.data()), static_cast<DWORD>(lower.size()));
+  return lower;
 } catch (const std::bad_alloc&) {
   return std::u16string();
 }

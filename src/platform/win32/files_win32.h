@@ -23,6 +23,7 @@ class Win32Files : public Files {
   bool ReadFileAt(const std::u16string& path, std::uint64_t offset, std::size_t max_bytes, std::string* bytes) override;
   bool EncodeOem(const std::u16string& text, std::string* bytes) override;
   std::u16string UpperCaseFileName(const std::u16string& text) override;
+  std::u16string LowerCaseFileName(const std::u16string& text) override;
   std::u16string ShortPath(const std::u16string& path) override;
   std::u16string LongPath(const std::u16string& path) override;
 };

@@ -13,7 +13,6 @@ namespace vkr::win32 {
 namespace {
 
 constexpr DWORD kChunkBytes = 16 * 1024;
-constexpr DWORD kSocketTimedOut = 10060;  // WSAETIMEDOUT
 
 // One GET request: the session (opened per request, because WinINet reads the proxy settings
 // when a session opens), its connection and the request, each owned here.
@@ -58,7 +57,7 @@ void SetTimeouts(HINTERNET handle, DWORD timeout_ms) {
 // when a body stalls; it is reported as the WinINet time-out, like every other time-out.
 DWORD LastErrorOr(DWORD fallback) {
   const DWORD error = ::GetLastError();
-  if (error == kSocketTimedOut) return ERROR_INTERNET_TIMEOUT;
+  if (error == WSAETIMEDOUT) return ERROR_INTERNET_TIMEOUT;
   return error != 0 ? error : fallback;
 }
 

@@ -9,8 +9,8 @@
 namespace vkr::win32 {
 namespace {
 
-// The shell link's path buffer: MAX_PATH and one.
-constexpr int kShortcutPathChars = 261;
+// The shell link's path buffer.
+constexpr int kShortcutPathChars = MAX_PATH + 1;
 
 }  // namespace
 

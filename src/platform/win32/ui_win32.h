@@ -40,6 +40,7 @@ class Win32Ui : public Ui {
   // Extension point for the window code: the hook of the message loop (empty for none). Set it
   // on the GUI thread.
   void SetPreDispatchHook(PreDispatchHook hook);
+  bool HasPreDispatchHook() const { return static_cast<bool>(pre_dispatch_hook_); }
   // The hidden application window (null when it could not be created).
   HWND ApplicationWindow() const { return window_.load(); }
   DWORD GuiThreadId() const { return gui_thread_id_; }

@@ -37,24 +37,11 @@ System CreateWin32System() {
   static Win32Menus* const menus = new Win32Menus;
   static Win32Resources* const resources = new Win32Resources;
 
-  System system;
-  system.registry = registry;
-  system.profile = profile;
-  system.files = files;
-  system.shell = shell;
-  system.processes = processes;
-  system.http = http;
-  system.clock = clock;
-  system.ui = ui;
-  system.threads = threads;
-  system.machine = machine;
-  system.graphics = graphics;
-  system.browsers = browsers;
-  system.windows = windows;
-  system.tray = tray;
-  system.menus = menus;
-  system.resources = resources;
-  return system;
+  // In the order of System's members, whose types all differ: the compiler checks the order. No
+  // desktop adapter: the core follows the Windows conventions itself.
+  return System{registry, profile, files, shell,     processes,          http,
+                clock,    machine, ui,    threads,   graphics,           browsers,
+                windows,  tray,    menus, resources, /*desktop=*/nullptr};
 }
 
 }  // namespace vkr::win32

@@ -251,6 +251,12 @@ void Win32Windows::SetMessageHook(std::function<bool(const QueuedMessage& messag
   });
 }
 
+bool Win32Windows::HasMessageHook() { return ui_ && ui_->HasPreDispatchHook(); }
+
+std::uint32_t Win32Windows::RegisterMessage(const std::u16string& name) {
+  return name.empty() ? 0 : ::RegisterWindowMessageW(Wide(name));
+}
+
 void Win32Windows::TranslateAndDispatch(const QueuedMessage& message) {
   MSG msg{};
   msg.hwnd = ToHwnd(message.window);

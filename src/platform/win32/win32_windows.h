@@ -60,6 +60,8 @@ class Win32Windows : public Windows {
   Size PrimaryScreenSize() override;
   Rect WorkArea() override;
   void SetMessageHook(std::function<bool(const QueuedMessage& message)> hook) override;
+  bool HasMessageHook() override;
+  std::uint32_t RegisterMessage(const std::u16string& name) override;
   void TranslateAndDispatch(const QueuedMessage& message) override;
   void SetFloatingPointControlWord(std::uint16_t word) override;
 
