@@ -33,9 +33,9 @@ class Ui {
   // Runs `call` on the GUI thread and waits until it has returned. From the GUI thread itself it
   // runs at once. Returns false when the GUI thread has gone (the call was not run).
   virtual bool CallOnGuiThread(const std::function<void()>& call) = 0;
-  // Makes the calling thread the GUI thread for windows (the hidden application window). Called
-  // once, before the first window is created; the run modes that show no window never pay for
-  // it. Message boxes work without it.
+  // Makes the calling thread the GUI thread for windows (the component libraries, the hidden
+  // application window). Called once, before the first window is created; the run modes that
+  // show no window never pay for it. Message boxes work without it.
   virtual void StartGui() = 0;
 };
 

@@ -244,27 +244,8 @@ void Win32Browser::Activate() {
 
 }  // namespace
 
-namespace {
-
-// OLE and the common controls for the life of the process, started once, by the first browser
-// control on the GUI thread: the control and what it shows (scroll bars, edit fields) need them.
-void StartComponentLibraries() {
-  static const bool started = [] {
-    ::OleInitialize(nullptr);
-    INITCOMMONCONTROLSEX controls{};
-    controls.dwSize = sizeof(controls);
-    controls.dwICC = ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES;
-    ::InitCommonControlsEx(&controls);
-    return true;
-  }();
-  (void)started;
-}
-
-}  // namespace
-
 std::unique_ptr<Browser> Win32BrowserFactory::CreateBrowser(WindowHandle parent, const Rect& bounds,
                                                             const BrowserHostSettings& settings) {
-  StartComponentLibraries();
   try {
     auto browser = std::make_unique<Win32Browser>(reinterpret_cast<HWND>(parent), bounds, settings);
     if (!browser->Start()) return nullptr;

@@ -31,8 +31,11 @@ Win32Ui::Win32Ui(bool start_gui)
 void Win32Ui::StartGui() {
   if (gui_started_ || ::GetCurrentThreadId() != gui_thread_id_) return;
   gui_started_ = true;
-  // OLE and the common controls are started with the first browser control (browser_win32.cpp):
-  // nothing before it needs them, and starting them costs the window its first appearance.
+  ole_initialized_ = SUCCEEDED(::OleInitialize(nullptr));
+  INITCOMMONCONTROLSEX controls{};
+  controls.dwSize = sizeof(controls);
+  controls.dwICC = ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES;
+  ::InitCommonControlsEx(&controls);
   const HINSTANCE instance = ::GetModuleHandleW(nullptr);
   if (!RegisterApplicationWindowClass(instance, &Win32Ui::WindowProc)) return;
   // A tool window that is never shown: it has no taskbar button, the main window owns that.
@@ -42,6 +45,7 @@ void Win32Ui::StartGui() {
 
 Win32Ui::~Win32Ui() {
   const HWND window = window_.exchange(nullptr);
+  if (ole_initialized_ && ::GetCurrentThreadId() == gui_thread_id_) ::OleUninitialize();
   if (window == nullptr) return;
   ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
   if (::GetCurrentThreadId() == gui_thread_id_) {

@@ -53,6 +53,7 @@ class Win32Ui : public Ui {
   const UINT call_message_;
   std::atomic<HWND> window_{nullptr};
   bool gui_started_ = false;
+  bool ole_initialized_ = false;
   std::atomic<WindowHandle> main_window_{kNoWindow};
   PreDispatchHook pre_dispatch_hook_;
 };
