@@ -54,11 +54,21 @@ void LoadConfig() {
     return profile.ReadString(path, kSectionCommon, key, fallback, kIniReaderBufferChars);
   };
   LanderExeName = read(u"LanderExeName", u"vkr");
+  if (!IsPlainFileName(LanderExeName)) LanderExeName = u"vkr";
   GameLoginUrl = read(u"GameLoginUrl", DefaultGameLoginUrl);
   VersionCheck = read(u"VersionCheck", DefaultVersionCheckUrl);
   VersionDownLoad = read(u"VersionDownLoad", DefaultVersionDownloadUrl);
   Refer = read(u"Refer", u"client");
   UID = read(u"UID", u"");
+}
+
+bool IsPlainFileName(const std::u16string& name) {
+  constexpr std::size_t kMaxNameChars = 259;
+  if (name.empty() || name.size() > kMaxNameChars || name.find(u"..") != std::u16string::npos) return false;
+  for (const char16_t c : name) {
+    if (c < 0x20 || c == 0x7F || c == u'\\' || c == u'/' || c == u':' || c == u'"') return false;
+  }
+  return true;
 }
 
 void ResetConfigForTesting() {

@@ -56,8 +56,13 @@ extern std::u16string ApplicationTitle;
 inline constexpr char16_t kApplicationTitle[] = u"VelqoMorvane";
 
 // Reads the six configuration values from section "Common" of lander.ini (at GetConfigPath,
-// which creates DataDir), each with its default when the key is absent.
+// which creates DataDir), each with its default when the key is absent. LanderExeName names a
+// file in DataDir that the Run entry starts, so it is taken only when IsPlainFileName says so;
+// anything else gives the default.
 void LoadConfig();
+// True for a plain file name: 1 to 259 characters, no folder or drive separator ("\", "/",
+// ":"), no quotation mark, no control character and no "..".
+bool IsPlainFileName(const std::u16string& name);
 
 // Restores every configuration and run-time value to its start value (tests).
 void ResetConfigForTesting();

@@ -198,9 +198,11 @@ bool IsWindowsProgramFile(const std::u16string& path) {
 }
 
 bool DownloadProgram(const std::u16string& url, const std::u16string& target, std::uint32_t read_timeout_ms,
-                     std::uint64_t max_bytes, const std::function<bool(const std::u16string&)>& accept) {
-  const std::u16string partial = target + u".part";
-  const HttpResult result = Sys().http->GetToFile(url, read_timeout_ms, max_bytes, partial);
+                     std::uint64_t max_bytes, const std::function<bool(const std::u16string&)>& accept,
+                     const std::u16string& side_file) {
+  const std::u16string partial = side_file.empty() ? target + u".part" : side_file;
+  const HttpResult result = Sys().http->GetToFile(
+      url, HttpBounds::Download(read_timeout_ms, kDownloadMinBytes, kDownloadWindowMs), max_bytes, partial);
   const bool good = result.Ok() && !result.truncated && IsWindowsProgramFile(partial) && (!accept || accept(partial));
   if (!good || !Sys().files->ReplaceFile(partial, target)) {
     Sys().files->DeleteFile(partial);
@@ -209,8 +211,9 @@ bool DownloadProgram(const std::u16string& url, const std::u16string& target, st
   return true;
 }
 
-bool StartDownloadedProgram(const std::u16string& path) {
+bool StartDownloadedProgram(const std::u16string& path, const std::u16string& current_directory) {
   ProcessStart start;
+  start.current_directory = current_directory;
   // Quoted, so that a folder with blanks cannot make the system start another program.
   start.command_line = u"\"" + path + u"\"";
   start.creation_flags = win::CREATE_NEW_PROCESS_GROUP | win::NORMAL_PRIORITY_CLASS;
@@ -220,10 +223,14 @@ bool StartDownloadedProgram(const std::u16string& path) {
 void UpgradeAnimateIcon() {
   // Where the package manager updates the launcher, it downloads no Windows program.
   if (Sys().desktop && !Sys().desktop->SelfUpdates()) return;
-  const std::u16string folder = GetLauncherFolder() + u"Upgrade";
+  // The download goes to a side file beside the program, and the "Upgrade" folder is made only for
+  // a good one: a failed download leaves no folder behind.
+  const std::u16string launcher = GetLauncherFolder();
+  const std::u16string folder = launcher + u"Upgrade";
   const std::u16string file = folder + u"\\IconAnimate_Update.exe";
-  Sys().files->CreateDirectories(folder);
-  if (DownloadProgram(AnimateIconDownloadUrl, file, kDownloadReadTimeoutMs, kMaxDownloadBytes)) {
+  const auto make_folder = [&folder](const std::u16string&) { return Sys().files->CreateDirectories(folder); };
+  if (DownloadProgram(AnimateIconDownloadUrl, file, kDownloadReadTimeoutMs, kMaxDownloadBytes, make_folder,
+                      launcher + u"IconAnimate_Update.exe.part")) {
     StartDownloadedProgram(file);
   }
 }

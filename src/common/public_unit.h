@@ -17,6 +17,10 @@ inline constexpr char16_t kProgramsGroupName[] = u"Velqo游戏中心";
 
 // The largest companion updater the launcher accepts.
 inline constexpr std::uint64_t kMaxDownloadBytes = 64ull * 1024 * 1024;
+// A download (the companion updater, the installer) is abandoned when fewer than this many bytes
+// arrived in the last kDownloadWindowMs; a slow one that keeps moving goes on.
+inline constexpr std::uint32_t kDownloadMinBytes = 1024;
+inline constexpr std::uint32_t kDownloadWindowMs = 30000;
 
 // Raised by IsVersionLower for a component that is not a decimal integer.
 class VersionFormatError : public std::runtime_error {
@@ -56,10 +60,15 @@ bool IsWindowsProgramFile(const std::u16string& path);
 // Downloads a Windows program to `target` through a side file, so that a failed or refused
 // download leaves an earlier file in place: `target` is replaced only when the answer is
 // successful and complete, begins with "MZ" and passes `accept` (when given, on the side file).
+// Each receive waits at most read_timeout_ms, and a download that stops moving is abandoned
+// (kDownloadMinBytes per kDownloadWindowMs). The side file is `partial`, or target + ".part"
+// when that is empty.
 bool DownloadProgram(const std::u16string& url, const std::u16string& target, std::uint32_t read_timeout_ms,
-                     std::uint64_t max_bytes, const std::function<bool(const std::u16string&)>& accept = nullptr);
-// Starts a downloaded program as a new process group at normal priority, without waiting for it.
-bool StartDownloadedProgram(const std::u16string& path);
+                     std::uint64_t max_bytes, const std::function<bool(const std::u16string&)>& accept = nullptr,
+                     const std::u16string& partial = u"");
+// Starts a downloaded program as a new process group at normal priority, without waiting for it,
+// in `current_directory` (empty: the launcher's own current folder).
+bool StartDownloadedProgram(const std::u16string& path, const std::u16string& current_directory = u"");
 void UpgradeAnimateIcon();
 
 }  // namespace vkr

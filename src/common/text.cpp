@@ -166,11 +166,22 @@ std::u16string FromLatin1(const std::string& bytes) {
   return out;
 }
 
+namespace {
+
+bool IsHexDigit(char16_t c) { return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F'); }
+
+}  // namespace
+
 std::u16string PercentEncode(const std::u16string& text, bool (*encoded)(char16_t)) {
   std::u16string out;
   out.reserve(text.size());
-  for (const char16_t c : text) {
-    if (encoded(c)) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char16_t c = text[i];
+    if (c == u'%' && i + 2 < text.size() && IsHexDigit(text[i + 1]) && IsHexDigit(text[i + 2])) {
+      // An escape already there stays whole, its digits included.
+      out.append(text, i, 3);
+      i += 2;
+    } else if (encoded(c)) {
       out.push_back(u'%');
       out += HexDigits(c & 0xFF, 2);
     } else {
@@ -182,7 +193,7 @@ std::u16string PercentEncode(const std::u16string& text, bool (*encoded)(char16_
 
 std::u16string EncodeUnsafeUrlChars(const std::u16string& text) {
   return PercentEncode(text, [](char16_t c) {
-    return c < 0x20 || c == 0x7F || c == u' ' || c == u'"' || c == u'#' || c == u'%' || c == u'&';
+    return c < 0x20 || c == 0x7F || c == u' ' || c == u'"' || c == u'#' || c == u'%' || c == u'&' || c == u'+';
   });
 }
 

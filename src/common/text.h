@@ -37,11 +37,14 @@ bool IsValidUtf8(const std::string& bytes);
 std::u16string FromLatin1(const std::string& bytes);
 
 // Replaces each code unit for which `encoded` is true by "%" and the two upper-case hexadecimal
-// digits of its low byte (meant for ASCII sets); everything else stays as it is.
+// digits of its low byte (meant for ASCII sets); everything else stays as it is. A "%" that
+// already begins an escape (two hexadecimal digits follow) stays as it is, so a value that
+// arrives encoded is sent unchanged.
 std::u16string PercentEncode(const std::u16string& text, bool (*encoded)(char16_t));
-// Percent-encodes the characters that would break an address when inserted into it: control
-// characters, blank, quotation mark, "#", "%", "&", DEL. Everything else, non-ASCII included,
-// stays as it is.
+// The one encoder of the values the launcher puts into the addresses it builds: percent-encodes
+// the characters that would break an address or change its meaning: control characters, blank,
+// quotation mark, "#", "%" (not when it begins an escape), "&", "+" (a blank to most web back
+// ends), DEL. Everything else, non-ASCII included, stays as it is.
 std::u16string EncodeUnsafeUrlChars(const std::u16string& text);
 
 // `value` as `digits` hexadecimal digits, most significant first, zero-padded (higher digits are

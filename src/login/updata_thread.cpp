@@ -17,6 +17,8 @@ constexpr std::size_t kMaxDescriptionBytes = 16 * 1024;
 constexpr std::uint64_t kMaxInstallerBytes = 256ull * 1024 * 1024;
 // The worker's own requests must end even when a server accepts and never answers.
 constexpr std::uint32_t kReadTimeoutMs = 30000;
+// The description is small: its whole exchange ends within this.
+constexpr std::uint32_t kDescriptionTotalMs = 30000;
 constexpr char16_t kInstallerName[] = u"Viziv_Ezadariz.exe";
 
 std::string FileSha256(const std::u16string& path) {
@@ -41,25 +43,59 @@ bool IsSha256Text(const std::u16string& text) {
   return true;
 }
 
+// Where the installer is saved and started.
+struct InstallerPlace {
+  std::u16string folder;
+  // The new process's current folder: empty for the launcher's own, the private folder otherwise.
+  std::u16string current_directory;
+  bool private_folder = false;
+};
+
+// A new folder of a random name in `parent`, made by this call alone (an existing name, whoever
+// made it, is never used); empty when none could be made.
+std::u16string NewPrivateFolder(const std::u16string& parent) {
+  constexpr int kAttempts = 8;
+  for (int attempt = 0; attempt < kAttempts; ++attempt) {
+    std::uint8_t random[16];
+    if (!Sys().machine->NewGuid(random)) return u"";
+    std::u16string name = u"vkr-";
+    for (const std::uint8_t byte : random) name += HexDigits(byte, 2, true);
+    if (Sys().files->CreateNewDirectory(parent + name)) return parent + name + u"\\";
+  }
+  return u"";
+}
+
 // The folder the installer is saved in: the launcher's own when it is writable (a per-user
-// install), otherwise the user's temporary folder (a per-machine install run by a user).
-std::u16string InstallerFolder() {
+// install), otherwise a private new folder in the user's temporary folder (a per-machine install
+// run by a user), so that nothing another program planted in the shared temporary folder sits
+// beside the installer or in its current folder.
+InstallerPlace PlaceInstaller() {
+  InstallerPlace place;
   const std::u16string folder = GetLauncherFolder();
   const std::u16string probe = folder + kInstallerName + u".probe";
   if (Sys().files->WriteFile(probe, "")) {
     Sys().files->DeleteFile(probe);
-    return folder;
+    place.folder = folder;
+    return place;
   }
-  return IncludeTrailingBackslash(Sys().files->TempFolder());
+  place.folder = NewPrivateFolder(IncludeTrailingBackslash(Sys().files->TempFolder()));
+  place.current_directory = place.folder;
+  place.private_folder = true;
+  return place;
 }
 
-// Downloads the installer and checks it; the path of the saved installer, or empty on failure.
-std::u16string DownloadInstaller(const std::u16string& url, const std::u16string& expected_sha256) {
-  const std::u16string target = InstallerFolder() + kInstallerName;
+// Downloads the installer and checks it; the path of the saved installer, or empty on failure (a
+// private folder made for it is removed again).
+std::u16string DownloadInstaller(const std::u16string& url, const std::u16string& expected_sha256,
+                                 const InstallerPlace& place) {
+  if (place.folder.empty()) return u"";
+  const std::u16string target = place.folder + kInstallerName;
   const auto matches_digest = [&](const std::u16string& file) {
     return expected_sha256.empty() || FileSha256(file) == ToUtf8(LowerAscii(expected_sha256));
   };
-  return DownloadProgram(url, target, kReadTimeoutMs, kMaxInstallerBytes, matches_digest) ? target : u"";
+  if (DownloadProgram(url, target, kReadTimeoutMs, kMaxInstallerBytes, matches_digest)) return target;
+  if (place.private_folder) Sys().files->RemoveDirectory(place.folder);
+  return u"";
 }
 
 }  // namespace
@@ -88,7 +124,8 @@ void TUpdataThread::Execute(const std::function<void()>& close_app) {
 
   // The description is read in memory, so a launcher folder the user cannot write to still gets
   // its updates and nothing is left beside the program.
-  const HttpResult description = Sys().http->Get(check_url, kReadTimeoutMs, kMaxDescriptionBytes);
+  const HttpResult description =
+      Sys().http->Get(check_url, HttpBounds::Exchange(kReadTimeoutMs, kDescriptionTotalMs), kMaxDescriptionBytes);
   if (!description.Ok() || description.truncated) return;
   const std::u16string text = DecodeTextFile(description.body);
   const std::u16string remote = ReadIniValue(text, u"version", u"currentversion", u"");
@@ -101,8 +138,9 @@ void TUpdataThread::Execute(const std::function<void()>& close_app) {
 
   // A published digest that is not a digest cannot be matched: the download counts as failed.
   const bool digest_usable = expected_sha256.empty() || IsSha256Text(expected_sha256);
-  const std::u16string installer = digest_usable ? DownloadInstaller(download_url, expected_sha256) : u"";
-  if (installer.empty() || !StartDownloadedProgram(installer)) {
+  const InstallerPlace place = digest_usable ? PlaceInstaller() : InstallerPlace();
+  const std::u16string installer = DownloadInstaller(download_url, expected_sha256, place);
+  if (installer.empty() || !StartDownloadedProgram(installer, place.current_directory)) {
     Sys().ui->MessageBox(kNoWindow, u"网络出错!", caption, win::MB_OK);
     return;
   }

@@ -21,6 +21,10 @@ class Files {
   virtual bool DirectoryExists(const std::u16string& path) = 0;  // an existing folder
   // Creates the folder and any missing parents; true when the folder exists afterwards.
   virtual bool CreateDirectories(const std::u16string& path) = 0;
+  // Creates one new folder whose parent exists, for this user only where the system has such a
+  // notion; false when anything (a folder, a file, a link) already has that name or it cannot be
+  // made. Never reuses what is there.
+  virtual bool CreateNewDirectory(const std::u16string& path) = 0;
   // Reads at most max_bytes of the file into *bytes; false when it cannot be opened or read.
   virtual bool ReadFile(const std::u16string& path, std::string* bytes, std::size_t max_bytes) = 0;
   // Creates or replaces the file with the bytes; false on any failure.

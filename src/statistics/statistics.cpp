@@ -106,7 +106,8 @@ bool TStatisticsManager::SendStatisticsThread(std::int32_t AStatType) {
 }
 
 bool TStatisticsManager::SendUrl(const std::u16string& AUrl) {
-  const HttpResult result = Sys().http->Get(AUrl, kStatisticsReadTimeoutMs, kStatisticsBodyCap);
+  const HttpResult result =
+      Sys().http->Get(AUrl, HttpBounds::Exchange(kStatisticsReadTimeoutMs, kStatisticsTotalMs), kStatisticsBodyCap);
   return result.Ok() && !result.truncated && result.body == "1";
 }
 
@@ -221,7 +222,7 @@ TSendStatWorker::TSendStatWorker(std::shared_ptr<TStatisticsManager> AOwner, std
 }
 
 TSendStatWorker::~TSendStatWorker() {
-  // The manager goes first, so that a waiting shutdown sees the worker done only after it.
+  // The manager goes first, so that a worker counted as done no longer holds it.
   FOwner.reset();
   --running_workers;
 }
@@ -255,12 +256,6 @@ TStatisticsManager* StatisticsManager() { return process_manager.get(); }
 
 void CreateStatisticsManager() { process_manager = TStatisticsManager::Create(); }
 
-void ReleaseStatisticsManager() {
-  process_manager.reset();
-  const std::uint32_t start = Sys().clock->TickCount();
-  while (TSendStatWorker::Running() > 0 && Sys().clock->TickCount() - start < kWorkerShutdownWaitMs) {
-    Sys().clock->Sleep(20);
-  }
-}
+void ReleaseStatisticsManager() { process_manager.reset(); }
 
 }  // namespace vkr

@@ -19,8 +19,9 @@ inline constexpr std::int32_t kActiveStatistics = 1;
 // The service's answer is read up to this many bytes; only "1" means accepted.
 inline constexpr std::size_t kStatisticsBodyCap = 4096;
 inline constexpr std::uint32_t kStatisticsReadTimeoutMs = 10000;
-// How long the end of the process waits for a report worker that is still sending.
-inline constexpr std::uint32_t kWorkerShutdownWaitMs = 2000;
+// A report never takes longer than this in all: the installer waits for the setup report, and a
+// slow statistics service must not hold up an installation.
+inline constexpr std::uint32_t kStatisticsTotalMs = 15000;
 
 // The values of one report, in the order the service reads them.
 struct StatisticsReport {
@@ -145,8 +146,9 @@ class TSendStatWorker {
 // released at the end of the process. Null outside that span.
 TStatisticsManager* StatisticsManager();
 void CreateStatisticsManager();
-// Drops the process's reference, then waits at most kWorkerShutdownWaitMs for report workers
-// still running, so that the system they use is not torn down under them while they finish.
+// Drops the process's reference and returns at once: reports are fire-and-forget, a worker still
+// sending keeps its own share of the manager, and the process ends without tearing down what the
+// worker uses (the composition roots end it directly), so nothing waits for a worker.
 void ReleaseStatisticsManager();
 
 }  // namespace vkr

@@ -5,6 +5,7 @@ should, shows no window it should not, and leaves alone every file it does not m
 
 import os
 import random
+import re
 import subprocess
 import unittest
 
@@ -79,6 +80,32 @@ class StatisticsFaultTest(FaultTestCase):
                 self.assertEqual(len(self.stat_records()), 1, "one request, no retry")
                 self.assertEqual(tree_state(self.install_dir, self.data_dir), after_first)
         self.assertTrue(os.path.isfile(config))
+
+
+class EndlessAnswerTest(FaultTestCase):
+    """Answers that never end: a declared 1 GiB body one byte a second (drip) or at full speed
+    (huge), on a connection the launcher may keep. The report ends within its 15 s in all, the
+    companion updater's download is abandoned within 30 s of stalling (or at its cap), and no
+    "Upgrade" folder is left behind."""
+
+    # Correctness bounds with room for a busy machine, not speed goals.
+    REPORT_END = 15 + 15
+    UPDATER_END = 15 + 30 + 15
+
+    def test_the_reports_and_the_updater_download_end_under_drip_and_huge(self):
+        upgrade = os.path.join(self.install_dir, "Upgrade")
+        cases = [("/setupsucc", standin.STAT_PATH, self.REPORT_END),
+                 ("/SetupSuccAndDown", standin.UPDATER_PATH, self.UPDATER_END)]
+        for switch, path, bound in cases:
+            for mode in ("drip", "huge"):
+                with self.subTest(switch=switch, mode=mode):
+                    self.standin.set_mode(path, mode)
+                    self.standin.clear_records()
+                    self.run_to_end(switch, timeout=bound)
+                    self.assertEqual(len(self.stat_records()), 1, "the report was sent once")
+                    self.assertEqual(len([r for r in self.standin_records("request") if r["path"] == path]), 1)
+                    self.assertFalse(os.path.exists(upgrade), "no Upgrade folder without a good download")
+                    self.standin.set_mode(path, "normal")
 
 
 class UnreachableServiceTest(FaultTestCase):
@@ -163,8 +190,19 @@ class ReadOnlyLauncherFolderTest(FaultTestCase):
         self.assertEqual(tree_state(self.install_dir), before)
         users = os.path.join(self.prefix.drive_c, "users")
         user = [name for name in os.listdir(users) if name != "Public"][0]
-        saved = os.path.join(users, user, "Temp", "Viziv_Ezadariz.exe")
-        self.assertEqual(len(wait_for(lambda: self.recorded_runs(saved), 20, what="the installer's run")), 1)
+        temp = os.path.join(users, user, "Temp")
+
+        def saved_installers():
+            return [os.path.join(temp, name, "Viziv_Ezadariz.exe") for name in os.listdir(temp)
+                    if re.fullmatch(r"vkr-[0-9a-f]{32}", name)
+                    and os.path.isfile(os.path.join(temp, name, "Viziv_Ezadariz.exe"))]
+
+        # In a private new folder of its own, never in the shared temporary folder itself.
+        saved = wait_for(saved_installers, 20, what="the installer in a private folder")
+        self.assertEqual(len(saved), 1)
+        self.assertFalse(os.path.exists(os.path.join(temp, "Viziv_Ezadariz.exe")))
+        runs = wait_for(lambda: self.recorded_runs(saved[0]), 20, what="the installer's run")
+        self.assertEqual(len(runs), 1)
 
 
 if __name__ == "__main__":

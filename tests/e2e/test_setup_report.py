@@ -82,6 +82,16 @@ class SetupSuccTest(SetupReportTestCase):
         self.check_report(reports[0], "client", "", ext_1="3")
         self.check_install_values(reports[0])
 
+    def test_values_on_the_wire_keep_escapes_and_encode_plus(self):
+        # "+" would read as a blank on most web back ends; a value that arrives encoded goes out
+        # unchanged; a bare "%" and a blank are encoded.
+        self.write_lander_ini({"Common": {"Refer": "a+b c", "UID": "%41%zz"}})
+        reports = self.run_setup_report("/setupsucc")
+        self.assertEqual(len(reports), 1, reports)
+        query = reports[0]["query"]
+        self.assertIn("&ext_2=a%2Bb%20c&ext_3=%41%25zz&", query)
+        self.check_report(reports[0], "a+b c", "A%zz")
+
 
 class SetupSuccAndDownTest(SetupReportTestCase):
 

@@ -224,6 +224,33 @@ class FaultyModeTest(StandInTestCase):
         self.assertEqual(delivered, ["refused", "drop", "hang", "bytewise", "endless", "oversized", "reset",
                                      "500", "404", "302", "html", "garbage"])
 
+    def test_drip_and_huge_declare_a_gibibyte_on_a_connection_that_may_be_kept(self):
+        head_end = b"\r\n\r\n"
+        for mode, limit in (("drip", 3), ("huge", 8 << 20)):
+            with self.subTest(mode=mode):
+                self.standin.clear_records()
+                self.standin.set_mode(self.PATH, mode)
+                received = b""
+                with socket.create_connection(("127.0.0.1", self.port), timeout=5) as connection:
+                    connection.sendall(b"GET http://down.velqo.com:80%s HTTP/1.1\r\nHost: down.velqo.com\r\n\r\n"
+                                       % self.PATH.encode())
+                    while head_end not in received or len(received.split(head_end, 1)[1]) < limit:
+                        chunk = connection.recv(1 << 16)
+                        self.assertTrue(chunk, "the body goes on")
+                        received += chunk
+                head, body = received.split(head_end, 1)
+                self.assertTrue(head.startswith(b"HTTP/1.1 200 "), head)
+                self.assertIn(b"Content-Length: %d" % (1 << 30), head)
+                self.assertNotIn(b"Connection: close", head)
+                self.assertTrue(body.startswith(b"MZ"))
+                # Once the client has gone, the stand-in stops sending and says how far it got.
+                delivered = harness.wait_for(lambda: self.standin.get_records("delivered"), 10,
+                                             what="the abandoned answer's record")
+                self.assertEqual(len(delivered), 1)
+                self.assertEqual(delivered[0]["mode"], mode)
+                self.assertGreaterEqual(delivered[0]["sent"], len(body))
+                self.assertLess(delivered[0]["sent"], 1 << 30)
+
 
 if __name__ == "__main__":
     unittest.main()

@@ -104,18 +104,29 @@ class UpdateTestCase(NormalModeTestCase):
         self.assertEqual([n for n in os.listdir(self.install_dir) if n.endswith(".ini")], [])
 
 
-    def check_silent_run(self):
+    def check_silent_run(self, cap_mode=None):
         """A start whose update check must end without a trace: once the description's answer is
         over, no box comes, no installer is asked for, the window closes the program and no file
-        has changed."""
+        has changed. An answer that goes on past the description's cap (`cap_mode`, the stand-in's
+        mode) is left there with its connection open until the process ends, so its end shows only
+        then."""
         before = self.state()
         process, login = self.start()
         try:
-            wait_for(lambda: self.delivered(standin.VERSION_PATH), 40, what="the description's answer to end")
-            self.assert_no_box()
+            if cap_mode:
+                wait_for(lambda: self.requested(standin.VERSION_PATH), 30, what="the description asked for")
+                self.assert_no_box(5.0)
+            else:
+                wait_for(lambda: self.delivered(standin.VERSION_PATH), 40, what="the description's answer to end")
+                self.assert_no_box()
             self.assertEqual(self.requested(standin.INSTALLER_PATH), [])
             self.close_login(process, login)
             self.assertEqual(self.state(), before)
+            if cap_mode:
+                # Whatever the launcher left unread, it did not read all of it.
+                delivered = wait_for(lambda: [r for r in self.delivered(standin.VERSION_PATH) if r["mode"] == cap_mode],
+                                     30, what="the answer's end")
+                self.assertNotEqual(delivered[0]["outcome"], "complete")
         finally:
             self.ensure_ended(process)
 
@@ -156,7 +167,7 @@ class DescriptionFaultTest(UpdateTestCase):
         for mode in FAULTS:
             with self.subTest(mode=mode):
                 self.standin.set_mode(standin.VERSION_PATH, mode)
-                self.check_silent_run()
+                self.check_silent_run(cap_mode=mode if mode in ("endless", "oversized") else None)
 
     def test_a_description_that_never_comes_keeps_the_window_answering_and_closing(self):
         self.standin.set_mode(standin.VERSION_PATH, "hang")
@@ -167,6 +178,45 @@ class DescriptionFaultTest(UpdateTestCase):
         # The worker waits for the answer; the window still answers and closes the program.
         self.close_login(process, login)
         self.assertEqual(self.state(), before)
+
+
+class EndlessDescriptionTest(UpdateTestCase):
+    """A description that never ends: one byte a second (drip) is given up when its 30 s in all
+    are over; a declared 1 GiB at full speed (huge) is cut at the description's cap. Either way
+    nothing is announced and the window stays and closes the program."""
+
+    def test_a_dripping_description_is_given_up_within_its_bound(self):
+        self.standin.set_mode(standin.VERSION_PATH, "drip")
+        before = self.state()
+        process, login = self.start()
+        try:
+            requested = wait_for(lambda: self.requested(standin.VERSION_PATH), 30, what="the description asked for")
+            self.assertEqual(len(requested), 1)
+            # The launcher leaves the exchange at its bound (30 s); the stand-in notes it at its
+            # next byte. A correctness bound with room for a busy machine.
+            wait_for(lambda: self.delivered(standin.VERSION_PATH), 30 + 15, what="the description given up")
+            self.assert_no_box()
+            self.assertEqual(self.requested(standin.INSTALLER_PATH), [])
+            self.close_login(process, login)
+            self.assertEqual(self.state(), before)
+        finally:
+            self.ensure_ended(process)
+
+    def test_a_huge_description_is_cut_and_silent(self):
+        self.standin.set_mode(standin.VERSION_PATH, "huge")
+        before = self.state()
+        process, login = self.start()
+        try:
+            wait_for(lambda: self.requested(standin.VERSION_PATH), 30, what="the description asked for")
+            self.assert_no_box(5.0)
+            self.assertEqual(self.requested(standin.INSTALLER_PATH), [])
+            self.close_login(process, login)
+            self.assertEqual(self.state(), before)
+            # Whatever the launcher left unread, it did not read the whole declared body.
+            delivered = wait_for(lambda: self.delivered(standin.VERSION_PATH), 30, what="the answer's end")
+            self.assertLess(delivered[0]["sent"], 1 << 30)
+        finally:
+            self.ensure_ended(process)
 
 
 class InstallerFaultTest(UpdateTestCase):
@@ -194,6 +244,13 @@ class InstallerFaultTest(UpdateTestCase):
         # never comes runs into.
         modes = [(mode, 30) for mode in FAULTS] + [("hang", 50)]
         for mode, timeout in modes:
+            with self.subTest(mode=mode):
+                self.check_failed_download(mode, timeout)
+
+    def test_an_endless_installer_is_abandoned_with_the_network_error(self):
+        # drip: fewer than 1 KiB in 30 s abandons it; huge: the installer's cap ends it. Bounds
+        # with room for a busy machine.
+        for mode, timeout in (("drip", 30 + 20), ("huge", 60)):
             with self.subTest(mode=mode):
                 self.check_failed_download(mode, timeout)
 

@@ -83,6 +83,20 @@ bool FakeFiles::CreateDirectories(const std::u16string& path) {
   return true;
 }
 
+bool FakeFiles::CreateNewDirectory(const std::u16string& path) {
+  const std::u16string key = Key(path);
+  if (key.empty() || nodes_.count(key) != 0) return false;
+  const std::u16string parent = ParentKey(key);
+  const auto it = nodes_.find(parent);
+  if (it == nodes_.end() || !it->second.directory || IsReadOnly(key)) return false;
+  Node node;
+  node.display = ExcludeTrailingBackslash(path);
+  node.directory = true;
+  nodes_[key] = node;
+  new_directories.push_back(node.display);
+  return true;
+}
+
 bool FakeFiles::ReadFile(const std::u16string& path, std::string* bytes, std::size_t max_bytes) {
   const auto it = nodes_.find(Key(path));
   if (it == nodes_.end() || it->second.directory) return false;

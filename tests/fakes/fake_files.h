@@ -19,6 +19,7 @@ class FakeFiles : public Files {
   bool FileExists(const std::u16string& path) override;
   bool DirectoryExists(const std::u16string& path) override;
   bool CreateDirectories(const std::u16string& path) override;
+  bool CreateNewDirectory(const std::u16string& path) override;
   bool ReadFile(const std::u16string& path, std::string* bytes, std::size_t max_bytes) override;
   bool WriteFile(const std::u16string& path, const std::string& bytes) override;
   bool DeleteFile(const std::u16string& path) override;
@@ -66,8 +67,9 @@ class FakeFiles : public Files {
   std::map<std::u16string, std::u16string> long_paths;
   bool long_path_fails = false;
 
-  std::vector<std::u16string> written;  // paths of WriteFile/ReplaceFile targets, in order
-  std::vector<std::u16string> deleted;  // paths of DeleteFile and RemoveDirectory, in order
+  std::vector<std::u16string> written;          // paths of WriteFile/ReplaceFile targets, in order
+  std::vector<std::u16string> deleted;          // paths of DeleteFile and RemoveDirectory, in order
+  std::vector<std::u16string> new_directories;  // folders made by CreateNewDirectory, in order
 
  private:
   struct Node {

@@ -2,8 +2,13 @@
 
 namespace vkr::testing {
 
-HttpResult FakeHttp::Get(const std::u16string& url, std::uint32_t read_timeout_ms, std::size_t max_body) {
-  requests.push_back({url, read_timeout_ms, max_body, u""});
+std::string Describe(const HttpBounds& bounds) {
+  return "read=" + std::to_string(bounds.read_timeout_ms) + " total=" + std::to_string(bounds.total_ms) +
+         " min=" + std::to_string(bounds.min_bytes) + " window=" + std::to_string(bounds.window_ms);
+}
+
+HttpResult FakeHttp::Get(const std::u16string& url, const HttpBounds& bounds, std::size_t max_body) {
+  requests.push_back({url, bounds, max_body, u""});
   if (on_request) on_request(url);
   HttpResult result;
   const auto it = responses.find(url);
@@ -23,9 +28,9 @@ HttpResult FakeHttp::Get(const std::u16string& url, std::uint32_t read_timeout_m
   return result;
 }
 
-HttpResult FakeHttp::GetToFile(const std::u16string& url, std::uint32_t read_timeout_ms, std::uint64_t max_bytes,
+HttpResult FakeHttp::GetToFile(const std::u16string& url, const HttpBounds& bounds, std::uint64_t max_bytes,
                                const std::u16string& path) {
-  requests.push_back({url, read_timeout_ms, max_bytes, path});
+  requests.push_back({url, bounds, max_bytes, path});
   if (on_request) on_request(url);
   HttpResult result;
   const auto it = responses.find(url);

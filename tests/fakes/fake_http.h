@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <map>
+#include <string>
 #include <vector>
 
 #include "fakes/fake_files.h"
@@ -9,14 +10,17 @@
 
 namespace vkr::testing {
 
+// The bounds as one line ("read=10000 total=15000 min=0 window=0"), for comparisons in tests.
+std::string Describe(const HttpBounds& bounds);
+
 // Answers GET requests from a table of scripted responses by exact address; an address without
 // a script fails as an unreachable host (error 12007). Records every request.
 class FakeHttp : public Http {
  public:
   explicit FakeHttp(FakeFiles& files) : files_(files) {}
 
-  HttpResult Get(const std::u16string& url, std::uint32_t read_timeout_ms, std::size_t max_body) override;
-  HttpResult GetToFile(const std::u16string& url, std::uint32_t read_timeout_ms, std::uint64_t max_bytes,
+  HttpResult Get(const std::u16string& url, const HttpBounds& bounds, std::size_t max_body) override;
+  HttpResult GetToFile(const std::u16string& url, const HttpBounds& bounds, std::uint64_t max_bytes,
                        const std::u16string& path) override;
 
   struct Response {
@@ -29,7 +33,7 @@ class FakeHttp : public Http {
 
   struct Request {
     std::u16string url;
-    std::uint32_t read_timeout_ms;
+    HttpBounds bounds;
     std::uint64_t cap;
     std::u16string path;  // empty for Get
   };

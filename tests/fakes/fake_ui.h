@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <vector>
 
 #include "platform/ui.h"
@@ -7,12 +8,16 @@
 namespace vkr::testing {
 
 // Records message boxes and answers them from a queue (OK once it is used up). The message
-// loop "runs" by counting; a test that needs windows drives them directly.
+// loop "runs" by counting (and calling on_loop, where a test acts while it runs); a test that
+// needs windows drives them directly.
 class FakeUi : public Ui {
  public:
   int MessageBox(WindowHandle owner, const std::u16string& text, const std::u16string& caption,
                  std::uint32_t type) override;
-  void RunMessageLoop() override { ++loops_run; }
+  void RunMessageLoop() override {
+    ++loops_run;
+    if (on_loop) on_loop();
+  }
   void Terminate() override { ++terminate_requests; }
   void SetMainWindow(WindowHandle window) override { main_window = window; }
   WindowHandle MainWindow() override { return main_window; }
@@ -28,6 +33,7 @@ class FakeUi : public Ui {
   std::vector<Box> boxes;
   std::vector<int> answers;
   int loops_run = 0;
+  std::function<void()> on_loop;
   int terminate_requests = 0;
   int gui_calls = 0;
   int gui_starts = 0;

@@ -11,6 +11,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <thread>
@@ -146,7 +147,9 @@ TEST(XdgDesktopTest, DataDirFollowsXdgAndAddressesGoToXdgOpenAsOneArgument) {
 // A loopback server that answers each connection with one canned answer (or holds it open).
 class LoopbackServer {
  public:
-  explicit LoopbackServer(std::string answer, bool stall = false) : answer_(std::move(answer)), stall_(stall) {
+  // With `drip_ms`, the answer is followed by one more byte every drip_ms, without end.
+  explicit LoopbackServer(std::string answer, bool stall = false, int drip_ms = 0)
+      : answer_(std::move(answer)), stall_(stall), drip_ms_(drip_ms) {
     listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -162,7 +165,13 @@ class LoopbackServer {
       char buffer[4096];
       const ssize_t got = ::recv(client, buffer, sizeof(buffer), 0);
       if (got > 0) request_.assign(buffer, static_cast<std::size_t>(got));
-      if (!stall_) {
+      if (drip_ms_ > 0) {
+        ::send(client, answer_.data(), answer_.size(), MSG_NOSIGNAL);
+        while (!stop_ && ::send(client, "x", 1, MSG_NOSIGNAL) == 1) {
+          ++dripped_;
+          std::this_thread::sleep_for(std::chrono::milliseconds(drip_ms_));
+        }
+      } else if (!stall_) {
         ::send(client, answer_.data(), answer_.size(), MSG_NOSIGNAL);
       } else {
         while (!stop_) std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -179,10 +188,13 @@ class LoopbackServer {
   int port() const { return port_; }
   // The request as received (read once the transfer is over).
   const std::string& request() const { return request_; }
+  int dripped() const { return dripped_; }
 
  private:
   std::string answer_;
   bool stall_;
+  int drip_ms_;
+  std::atomic<int> dripped_{0};
   int listener_ = -1;
   int port_ = 0;
   std::atomic<bool> stop_{false};
@@ -195,14 +207,16 @@ TEST(CurlHttpTest, BodiesCapsStallsAndTheEnvironmentsProxy) {
   CurlHttp http;
   {
     LoopbackServer server("HTTP/1.1 200 OK\r\nContent-Length: 5\r\nConnection: close\r\n\r\nhello");
-    const HttpResult result = http.Get(FromUtf8("http://127.0.0.1:" + std::to_string(server.port()) + "/x"), 5000, 100);
+    const HttpResult result = http.Get(FromUtf8("http://127.0.0.1:" + std::to_string(server.port()) + "/x"),
+                                       HttpBounds::Exchange(5000, 0), 100);
     EXPECT_TRUE(result.Ok());
     EXPECT_EQ(result.body, "hello");
     EXPECT_NE(server.request().find("User-Agent: VelqoMorvane\r\n"), std::string::npos) << server.request();
   }
   {
     LoopbackServer server("HTTP/1.1 200 OK\r\nContent-Length: 10\r\nConnection: close\r\n\r\n0123456789");
-    const HttpResult result = http.Get(FromUtf8("http://127.0.0.1:" + std::to_string(server.port()) + "/"), 5000, 4);
+    const HttpResult result =
+        http.Get(FromUtf8("http://127.0.0.1:" + std::to_string(server.port()) + "/"), HttpBounds::Exchange(5000, 0), 4);
     EXPECT_TRUE(result.transferred);
     EXPECT_TRUE(result.truncated);
     EXPECT_EQ(result.body, "0123");
@@ -210,15 +224,35 @@ TEST(CurlHttpTest, BodiesCapsStallsAndTheEnvironmentsProxy) {
   {
     // Fewer bytes than announced: cut off, not complete.
     LoopbackServer server("HTTP/1.1 200 OK\r\nContent-Length: 10\r\nConnection: close\r\n\r\n0123");
-    const HttpResult result = http.Get(FromUtf8("http://127.0.0.1:" + std::to_string(server.port()) + "/"), 5000, 100);
+    const HttpResult result = http.Get(FromUtf8("http://127.0.0.1:" + std::to_string(server.port()) + "/"),
+                                       HttpBounds::Exchange(5000, 0), 100);
     EXPECT_FALSE(result.transferred);
     EXPECT_EQ(result.error, 12030u);
   }
   {
     LoopbackServer server("", /*stall=*/true);
-    const HttpResult result = http.Get(FromUtf8("http://127.0.0.1:" + std::to_string(server.port()) + "/"), 1000, 100);
+    const HttpResult result = http.Get(FromUtf8("http://127.0.0.1:" + std::to_string(server.port()) + "/"),
+                                       HttpBounds::Exchange(1000, 0), 100);
     EXPECT_FALSE(result.transferred);
     EXPECT_EQ(result.error, 12002u);
+  }
+  {
+    // A declared gibibyte, one byte every 100 ms: every receive gets a byte in time, so only the
+    // whole time (a small answer) or the stall rule (a download) ends the exchange.
+    const std::string head = "HTTP/1.1 200 OK\r\nContent-Length: 1073741824\r\n\r\nMZ";
+    for (const bool to_file : {false, true}) {
+      LoopbackServer server(head, false, 100);
+      const std::u16string url = FromUtf8("http://127.0.0.1:" + std::to_string(server.port()) + "/");
+      const ScratchFolder scratch_folder;
+      const std::string& scratch = scratch_folder;
+      const HttpResult result =
+          to_file ? http.GetToFile(url, HttpBounds::Download(5000, 1024, 1500), 1 << 20, FromUtf8(scratch + "/d.exe"))
+                  : http.Get(url, HttpBounds::Exchange(5000, 1500), 4096);
+      EXPECT_FALSE(result.transferred) << to_file;
+      EXPECT_EQ(result.error, 12002u) << to_file;
+      EXPECT_LT(server.dripped(), 100) << to_file;
+      EXPECT_FALSE(std::filesystem::exists(scratch + "/d.exe"));
+    }
   }
   {
     // Through http_proxy: the request goes to the proxy with the absolute address.
@@ -226,8 +260,8 @@ TEST(CurlHttpTest, BodiesCapsStallsAndTheEnvironmentsProxy) {
     ::setenv("http_proxy", ("http://127.0.0.1:" + std::to_string(proxy.port())).c_str(), 1);
     const ScratchFolder scratch_folder;
     const std::string& scratch = scratch_folder;
-    const HttpResult result =
-        http.GetToFile(u"http://down.velqo.com/Velqo/vkr/official1/app.ini", 5000, 100, FromUtf8(scratch + "/app.ini"));
+    const HttpResult result = http.GetToFile(u"http://down.velqo.com/Velqo/vkr/official1/app.ini",
+                                             HttpBounds::Exchange(5000, 0), 100, FromUtf8(scratch + "/app.ini"));
     ::unsetenv("http_proxy");
     EXPECT_TRUE(result.transferred);
     EXPECT_EQ(result.status, 404);

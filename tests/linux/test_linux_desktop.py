@@ -10,6 +10,7 @@ import unittest
 
 import probe
 from harness import LAUNCHER, LOGIN_SIZE
+from harness_common import standin
 from test_linux_normal_mode import NormalModeTestCase
 
 
@@ -91,6 +92,21 @@ class ReportTest(DesktopTestCase):
         self.assertRegex(params["ext_4"], r"^[0-9A-F]{32}$")
         self.assertEqual(params["ext_2"], "client")
         self.assertIsNone(process.poll())
+
+    def test_the_process_ends_at_once_while_the_activity_report_hangs(self):
+        # The statistics service takes the report and never answers; closing the login window
+        # still ends the process at once (reports are fire-and-forget): it neither waits for the
+        # worker's answer (15 s at most) nor for a shutdown grace for the worker (there is none; a
+        # 2 s one would miss this bound). The process itself takes a few tens of milliseconds.
+        self.standin.set_mode(standin.STAT_PATH, "hang")
+        process = self.start_launcher()
+        login = self.wait_launcher_window(LOGIN_SIZE)
+        self.wait(self.stat_reports, 30, what="the report's request")
+        # The worker is still waiting for its answer when the window closes.
+        self.assertEqual([r for r in self.standin.get_records("delivered") if r["path"] == standin.STAT_PATH], [])
+        left, top, _, _ = self.geometry(login)
+        self.click(left + 778, top + 127)
+        self.assertEqual(self.wait_exit(process, timeout=1.8), 0)
 
     def test_the_setup_report_mode_runs_without_a_display_and_ends(self):
         env = self.env()

@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include "common/public_config.h"
 #include "common/text.h"
 #include "fakes/fake_system.h"
 #include "platform/win_constants.h"
+#include "statistics/statistics.h"
 
 namespace vkr {
 namespace {
@@ -87,6 +89,24 @@ TEST(RunProgramTest, NormalStartWithoutSkinShowsTheBoxAndEnds) {
   EXPECT_EQ(system.ui.main_window, kNoWindow);
   EXPECT_EQ(system.ui.loops_run, 1);
   EXPECT_EQ(system.ui.gui_starts, 0);
+}
+
+TEST(RunProgramTest, TheEndDoesNotWaitForASendingReport) {
+  FakeSystem system;
+  system.files.PutFile(u"C:\\Program Files\\Velqo\\vkr\\Skin\\loginBack.png", "png");
+  // While the program runs, the activity report's worker starts and is still sending when the
+  // last window closes.
+  system.ui.on_loop = [] { StatisticsManager()->SendStatisticsThread(kActiveStatistics); };
+  EXPECT_EQ(RunProgram(), 0);
+  EXPECT_EQ(TSendStatWorker::Running(), 1);
+  EXPECT_TRUE(system.clock.sleeps.empty());
+  EXPECT_EQ(system.clock.ticks, 1000u);
+  // The worker still has what it reports with.
+  system.threads.RunAll();
+  EXPECT_EQ(TSendStatWorker::Running(), 0);
+  int reports = 0;
+  for (const auto& request : system.http.requests) reports += StartsWith(request.url, StatisticsUrlFormat);
+  EXPECT_EQ(reports, 1);
 }
 
 }  // namespace

@@ -37,6 +37,33 @@ TEST(LoadConfigTest, PresentKeysWinAndEmptyValuesStayEmpty) {
   EXPECT_EQ(UID, u"推广员7");
 }
 
+TEST(LoadConfigTest, TheProgramNameIsUsedOnlyWhenItIsAPlainFileName) {
+  const struct {
+    std::string value;
+    std::u16string taken;
+  } rows[] = {
+      {"mygame", u"mygame"},
+      {"我的 游戏.v2", u"我的 游戏.v2"},
+      {std::string(259, 'n'), std::u16string(259, u'n')},
+      {std::string(260, 'n'), u"vkr"},
+      {"", u"vkr"},
+      {"..\\..\\Windows\\evil", u"vkr"},
+      {"sub\\vkr", u"vkr"},
+      {"sub/vkr", u"vkr"},
+      {"C:evil", u"vkr"},
+      {"vkr\" /autorun2", u"vkr"},
+      {"a..b", u"vkr"},
+      {"tab\tname", u"vkr"},
+      {"be\x07ll", u"vkr"},
+  };
+  for (const auto& row : rows) {
+    FakeSystem system;
+    system.files.PutFile(FakeSystem::kConfigPath, "[Common]\r\nLanderExeName=" + row.value + "\r\n");
+    LoadConfig();
+    EXPECT_EQ(LanderExeName, row.taken) << row.value;
+  }
+}
+
 TEST(LoadConfigTest, BinaryOrHugeFilesGiveDefaultsOrBoundedValues) {
   FakeSystem system;
   std::string binary;

@@ -10,6 +10,7 @@
 namespace vkr {
 namespace {
 
+using testing::Describe;
 using testing::FakeSystem;
 
 TEST(IsVersionLowerTest, ComparesComponentByComponent) {
@@ -71,9 +72,9 @@ TEST(PaySelectUrlTest, NeedsServerAndUser) {
 TEST(PaySelectUrlTest, EncodesOnlyCharactersThatBreakTheAddress) {
   FakeSystem system;
   GameServerName = u"S%s1";
-  UserName = u"a b&c#d\"e%f玩家";
+  UserName = u"a b&c#d\"e%f玩家+%41";
   EXPECT_EQ(BuildPaySelectUrl(),
-            u"http://pay.velqo.com/select.php?gamename=qx&gameserver=S%25s1&username=a%20b%26c%23d%22e%25f玩家");
+            u"http://pay.velqo.com/select.php?gamename=qx&gameserver=S%25s1&username=a%20b%26c%23d%22e%25f玩家%2B%41");
 }
 
 TEST(AutoRunTest, AddFindAndRemoveTheRunEntry) {
@@ -186,7 +187,8 @@ TEST_F(UpgradeAnimateIconTest, DownloadsAndStartsTheUpdater) {
   UpgradeAnimateIcon();
   ASSERT_EQ(system.http.requests.size(), 1u);
   EXPECT_EQ(system.http.requests[0].url, u"http://down.velqo.com/Velqo/vkr/animateicon/VelqoAnimateIcon.exe");
-  EXPECT_EQ(system.http.requests[0].read_timeout_ms, 10000u);
+  // Abandoned when fewer than 1 KiB arrived in the last 30 s; each receive waits 10 s at most.
+  EXPECT_EQ(Describe(system.http.requests[0].bounds), "read=10000 total=0 min=1024 window=30000");
   EXPECT_EQ(system.http.requests[0].cap, kMaxDownloadBytes);
   EXPECT_EQ(system.files.Contents(target), std::string("MZ\x90\x00 updater"));
   ASSERT_EQ(system.processes.started.size(), 1u);
@@ -206,11 +208,38 @@ TEST_F(UpgradeAnimateIconTest, RefusesWhatIsNotAProgramAndKeepsTheEarlierOne) {
     UpgradeAnimateIcon();
     EXPECT_TRUE(system.processes.started.empty()) << row.body;
     EXPECT_EQ(system.files.Contents(target), "MZ old");
-    EXPECT_FALSE(system.files.FileExists(target + u".part"));
+    EXPECT_FALSE(system.files.FileExists(u"C:\\Program Files\\Velqo\\vkr\\IconAnimate_Update.exe.part"));
   }
   system.http.Fail(AnimateIconDownloadUrl, 12002);
   UpgradeAnimateIcon();
   EXPECT_TRUE(system.processes.started.empty());
+}
+
+TEST_F(UpgradeAnimateIconTest, TheUpgradeFolderIsMadeOnlyForAGoodDownload) {
+  const std::u16string folder = u"C:\\Program Files\\Velqo\\vkr\\Upgrade";
+  const std::u16string side = u"C:\\Program Files\\Velqo\\vkr\\IconAnimate_Update.exe.part";
+  const struct {
+    const char* name;
+    int status;  // 0: the transfer fails
+    std::string body;
+  } rows[] = {{"unreachable", 0, ""}, {"portal page", 200, "<html>portal</html>"}, {"not found", 404, "MZ"}};
+  for (const auto& row : rows) {
+    if (row.status == 0) {
+      system.http.Fail(AnimateIconDownloadUrl, 12002);
+    } else {
+      system.http.Answer(AnimateIconDownloadUrl, row.status, row.body);
+    }
+    UpgradeAnimateIcon();
+    EXPECT_FALSE(system.files.DirectoryExists(folder)) << row.name;
+    EXPECT_FALSE(system.files.FileExists(side)) << row.name;
+    EXPECT_TRUE(system.processes.started.empty()) << row.name;
+  }
+  system.http.Answer(AnimateIconDownloadUrl, 200, "MZ updater");
+  UpgradeAnimateIcon();
+  EXPECT_TRUE(system.files.DirectoryExists(folder));
+  EXPECT_EQ(system.files.Contents(folder + u"\\IconAnimate_Update.exe"), "MZ updater");
+  EXPECT_FALSE(system.files.FileExists(side));
+  EXPECT_EQ(system.processes.started.size(), 1u);
 }
 
 TEST_F(UpgradeAnimateIconTest, AnUnwritableFolderEndsSilently) {

@@ -14,6 +14,7 @@ TEST(PercentEncodeTest, OnlyTheGivenSetIsEncodedByItsLowByte) {
       {u"", u""},
       {u"a1b", u"a%31b"},
       {u"~%", u"%7E%"},
+      {u"%7e~", u"%7e%7E"},             // an escape already there stays
       {u"\u4E2D\u6587", u"%2D\u6587"},  // a code unit beyond ASCII gives only its low byte
   };
   for (const auto& row : rows) {
@@ -21,9 +22,29 @@ TEST(PercentEncodeTest, OnlyTheGivenSetIsEncodedByItsLowByte) {
   }
 }
 
-TEST(PercentEncodeTest, UnsafeUrlCharsAreControlsBlankQuoteHashPercentAmpersandAndDelete) {
+TEST(PercentEncodeTest, UnsafeUrlCharsAreControlsBlankQuoteHashPercentAmpersandPlusAndDelete) {
   EXPECT_EQ(EncodeUnsafeUrlChars(u"a b\"#%&\x01\x1F\x7F!'()*+,/:;=?@[]^`{|}~\u7528"),
-            u"a%20b%22%23%25%26%01%1F%7F!'()*+,/:;=?@[]^`{|}~\u7528");
+            u"a%20b%22%23%25%26%01%1F%7F!'()*%2B,/:;=?@[]^`{|}~\u7528");
+}
+
+TEST(PercentEncodeTest, AValueThatArrivesEncodedIsSentUnchanged) {
+  const struct {
+    std::u16string text;
+    std::u16string encoded;
+  } rows[] = {
+      {u"a%20b", u"a%20b"},                    // an escape stays
+      {u"%E7%94%A8", u"%E7%94%A8"},            // upper-case digits
+      {u"%e7%94%a8", u"%e7%94%a8"},            // lower-case digits
+      {u"100%", u"100%25"},                    // nothing follows
+      {u"%4", u"%254"},                        // one digit only
+      {u"%zz", u"%25zz"},                      // not digits
+      {u"%%41", u"%25%41"},                    // the first is bare, the second an escape
+      {u"%2B+", u"%2B%2B"},                    // "+" is encoded, an encoded "+" stays
+      {u"%\u0661\u0662", u"%25\u0661\u0662"},  // only ASCII digits make an escape
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(EncodeUnsafeUrlChars(row.text), row.encoded) << ToUtf8(row.text);
+  }
 }
 
 TEST(HexDigitsTest, ZeroPaddedMostSignificantFirst) {

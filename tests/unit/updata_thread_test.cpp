@@ -91,6 +91,11 @@ TEST_F(UpdataThreadTest, NewerVersionIsAnnouncedInstalledStartedAndTheLauncherCl
   ASSERT_EQ(system.processes.started.size(), 1u);
   EXPECT_EQ(system.processes.started[0].command_line, u"\"" + std::u16string(kInstaller) + u"\"");
   EXPECT_EQ(system.processes.started[0].creation_flags, 0x220u);
+  // The description's whole exchange ends within 30 s; the installer's download is abandoned
+  // when fewer than 1 KiB arrived in the last 30 s.
+  ASSERT_EQ(system.http.requests.size(), 2u);
+  EXPECT_EQ(testing::Describe(system.http.requests[0].bounds), "read=30000 total=30000 min=0 window=0");
+  EXPECT_EQ(testing::Describe(system.http.requests[1].bounds), "read=30000 total=0 min=1024 window=30000");
   // CloseApp through the one GUI-thread call, then the terminate request.
   EXPECT_EQ(close_calls, 1);
   EXPECT_EQ(calls_before_close, 1);
@@ -165,17 +170,67 @@ TEST_F(UpdataThreadTest, AnInstallerThatCannotStartKeepsTheLauncherOpen) {
   EXPECT_EQ(system.ui.terminate_requests, 0);
 }
 
-TEST_F(UpdataThreadTest, AReadOnlyLauncherFolderSavesTheInstallerInTheTemporaryFolder) {
-  system.files.MakeReadOnly(kFolder);
-  system.files.PutDirectory(system.files.temp_folder);
-  Describe("[version]\r\ncurrentversion=1.4.0.1\r\n");
+class ReadOnlyFolderUpdateTest : public UpdataThreadTest {
+ protected:
+  ReadOnlyFolderUpdateTest() {
+    system.files.MakeReadOnly(kFolder);
+    system.files.PutDirectory(system.files.temp_folder);
+    system.machine.guid = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
+    Describe("[version]\r\ncurrentversion=1.4.0.1\r\n");
+  }
+  // The folder a random name of the fake's GUID gives.
+  const std::u16string private_folder = system.files.temp_folder + u"vkr-0102030405060708090a0b0c0d0e0f10";
+};
+
+TEST_F(ReadOnlyFolderUpdateTest, TheInstallerGoesIntoAPrivateNewFolderAndStartsThere) {
   system.http.Answer(DefaultVersionDownloadUrl, 200, kInstallerBytes);
   Run();
-  const std::u16string saved = system.files.temp_folder + u"Viziv_Ezadariz.exe";
+  ASSERT_EQ(system.files.new_directories, std::vector<std::u16string>{private_folder});
+  const std::u16string saved = private_folder + u"\\Viziv_Ezadariz.exe";
   EXPECT_EQ(system.files.Contents(saved), kInstallerBytes);
+  EXPECT_FALSE(system.files.FileExists(system.files.temp_folder + u"Viziv_Ezadariz.exe"));
   ASSERT_EQ(system.processes.started.size(), 1u);
   EXPECT_EQ(system.processes.started[0].command_line, u"\"" + saved + u"\"");
+  EXPECT_EQ(system.processes.started[0].current_directory, private_folder + u"\\");
   EXPECT_EQ(close_calls, 1);
+}
+
+TEST_F(ReadOnlyFolderUpdateTest, AFolderOfThatNameIsNeverUsed) {
+  // Planted before the update: a folder (or a file) of the name the worker would choose.
+  const struct {
+    const char* name;
+    bool folder;
+  } rows[] = {{"folder", true}, {"file", false}};
+  for (const auto& row : rows) {
+    system.files.DeleteFile(private_folder + u"\\planted.dll");
+    system.files.RemoveDirectory(private_folder);
+    system.files.DeleteFile(private_folder);
+    if (row.folder) {
+      system.files.PutFile(private_folder + u"\\planted.dll", "MZ planted");
+    } else {
+      system.files.PutFile(private_folder, "planted");
+    }
+    system.http.requests.clear();
+    system.ui.boxes.clear();
+    system.http.Answer(DefaultVersionDownloadUrl, 200, kInstallerBytes);
+    Run();
+    EXPECT_TRUE(system.files.new_directories.empty()) << row.name;
+    EXPECT_EQ(InstallerRequests(), 0) << row.name;
+    ASSERT_EQ(system.ui.boxes.size(), 2u) << row.name;
+    EXPECT_EQ(system.ui.boxes[1].text, u"网络出错!");
+    EXPECT_TRUE(system.processes.started.empty()) << row.name;
+    EXPECT_EQ(close_calls, 0) << row.name;
+  }
+}
+
+TEST_F(ReadOnlyFolderUpdateTest, AFailedDownloadRemovesItsPrivateFolder) {
+  system.http.Answer(DefaultVersionDownloadUrl, 200, "<html>portal</html>");
+  Run();
+  ASSERT_EQ(system.files.new_directories, std::vector<std::u16string>{private_folder});
+  EXPECT_FALSE(system.files.DirectoryExists(private_folder));
+  ASSERT_EQ(system.ui.boxes.size(), 2u);
+  EXPECT_EQ(system.ui.boxes[1].text, u"网络出错!");
+  EXPECT_TRUE(system.processes.started.empty());
 }
 
 TEST_F(UpdataThreadTest, AMissingCompanionIsFetchedBeforeTheVersionCheck) {
@@ -185,7 +240,7 @@ TEST_F(UpdataThreadTest, AMissingCompanionIsFetchedBeforeTheVersionCheck) {
   ASSERT_GE(system.http.requests.size(), 2u);
   EXPECT_EQ(system.http.requests[0].url, AnimateIconDownloadUrl);
   EXPECT_EQ(system.http.requests[1].url, DefaultVersionCheckUrl);
-  for (const auto& request : system.http.requests) EXPECT_GT(request.read_timeout_ms, 0u);
+  for (const auto& request : system.http.requests) EXPECT_GT(request.bounds.read_timeout_ms, 0u);
 }
 
 TEST_F(UpdataThreadTest, ALauncherWithoutVersionInformationUpdatesToAnyVersion) {

@@ -191,7 +191,7 @@ TEST_F(Win32HttpTest, GetGivesStatusAndBody) {
       SendAll(client, Response(200, "[version]\r\ncurrentversion=1.4.0.1\r\n"));
     }
   });
-  HttpResult result = http_.Get(server.Url("/Velqo/vkr/official1/app.ini?x=1"), 5000, 1 << 20);
+  HttpResult result = http_.Get(server.Url("/Velqo/vkr/official1/app.ini?x=1"), HttpBounds::Exchange(5000, 0), 1 << 20);
   EXPECT_TRUE(result.Ok());
   EXPECT_EQ(result.status, 200);
   EXPECT_EQ(result.body, "[version]\r\ncurrentversion=1.4.0.1\r\n");
@@ -201,7 +201,7 @@ TEST_F(Win32HttpTest, GetGivesStatusAndBody) {
   EXPECT_EQ(server.Requests()[0].rfind("GET /Velqo/vkr/official1/app.ini?x=1 HTTP/1.1\r\n", 0), 0u)
       << server.Requests()[0];
 
-  result = http_.Get(server.Url("/missing"), 5000, 1 << 20);
+  result = http_.Get(server.Url("/missing"), HttpBounds::Exchange(5000, 0), 1 << 20);
   EXPECT_TRUE(result.transferred);
   EXPECT_EQ(result.status, 404);
   EXPECT_FALSE(result.Ok());
@@ -211,12 +211,12 @@ TEST_F(Win32HttpTest, GetGivesStatusAndBody) {
 TEST_F(Win32HttpTest, GetCutsTheBodyAtTheCap) {
   const std::string body = Pattern(100000);
   LoopbackServer server([&](SOCKET client, const std::string&) { SendAll(client, Response(200, body)); });
-  HttpResult result = http_.Get(server.Url("/big"), 5000, 1000);
+  HttpResult result = http_.Get(server.Url("/big"), HttpBounds::Exchange(5000, 0), 1000);
   EXPECT_TRUE(result.transferred);
   EXPECT_TRUE(result.truncated);
   EXPECT_EQ(result.body, body.substr(0, 1000));
 
-  result = http_.Get(server.Url("/big"), 5000, body.size());  // exactly the cap
+  result = http_.Get(server.Url("/big"), HttpBounds::Exchange(5000, 0), body.size());  // exactly the cap
   EXPECT_TRUE(result.Ok());
   EXPECT_FALSE(result.truncated);
   EXPECT_EQ(result.body, body);
@@ -227,13 +227,14 @@ TEST_F(Win32HttpTest, GetToFileStreamsTheBodyAndDeletesATruncatedFile) {
   LoopbackServer server([&](SOCKET client, const std::string&) { SendAll(client, Response(200, body)); });
   ScratchFolder scratch;
   const std::u16string path = scratch.path() + u"IconAnimate_Update.exe.part";
-  HttpResult result = http_.GetToFile(server.Url("/Velqo/vkr/animateicon/VelqoAnimateIcon.exe"), 5000, 1 << 20, path);
+  HttpResult result = http_.GetToFile(server.Url("/Velqo/vkr/animateicon/VelqoAnimateIcon.exe"),
+                                      HttpBounds::Exchange(5000, 0), 1 << 20, path);
   EXPECT_TRUE(result.Ok());
   EXPECT_FALSE(result.truncated);
   EXPECT_EQ(result.size, body.size());
   EXPECT_EQ(vkr::testing::ReadWholeFile(path), body);
 
-  result = http_.GetToFile(server.Url("/again"), 5000, 1000, path);
+  result = http_.GetToFile(server.Url("/again"), HttpBounds::Exchange(5000, 0), 1000, path);
   EXPECT_TRUE(result.transferred);
   EXPECT_TRUE(result.truncated);
   EXPECT_EQ(::GetFileAttributesW(Wide(path)), INVALID_FILE_ATTRIBUTES);  // the partial file is gone
@@ -253,7 +254,7 @@ TEST_F(Win32HttpTest, ASilentServerGivesATimeOut) {
   self = &server;
   for (const char* path : {"/silent", "/stalled-body"}) {
     const DWORD start = ::GetTickCount();
-    const HttpResult result = http_.Get(server.Url(path), 500, 1 << 20);
+    const HttpResult result = http_.Get(server.Url(path), HttpBounds::Exchange(500, 0), 1 << 20);
     const DWORD elapsed = ::GetTickCount() - start;
     EXPECT_FALSE(result.transferred) << path;
     EXPECT_TRUE(result.error == ERROR_INTERNET_TIMEOUT || result.error == ERROR_INTERNET_CONNECTION_ABORTED)
@@ -264,18 +265,85 @@ TEST_F(Win32HttpTest, ASilentServerGivesATimeOut) {
   EXPECT_TRUE(headers_first);
 }
 
+// A server that declares a 1 GiB body on a connection the client may keep (no "Connection:
+// close") and sends it in pieces of `piece` bytes with `pause` between them, until the client goes
+// away, a send stalls for 2 s or `stop` is set; `sent` counts the body bytes that went out.
+LoopbackServer::Handler DeclaredGibibyte(std::size_t piece, std::chrono::milliseconds pause,
+                                         std::atomic<std::uint64_t>* sent, std::atomic<bool>* stop) {
+  return [=](SOCKET client, const std::string&) {
+    constexpr std::uint64_t kDeclared = 1ull << 30;
+    DWORD send_timeout = 2000;
+    ::setsockopt(client, SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char*>(&send_timeout), sizeof(send_timeout));
+    SendAll(client, "HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\nContent-Length: " +
+                        std::to_string(kDeclared) + "\r\n\r\n");
+    const std::string bytes = "MZ" + std::string(piece, '\x90');
+    *sent = 0;
+    while (*sent < kDeclared && !*stop) {
+      const int n = ::send(client, bytes.data() + (*sent == 0 ? 0 : 2), static_cast<int>(piece), 0);
+      if (n <= 0) break;
+      *sent += static_cast<std::uint64_t>(n);
+      if (pause.count() > 0) std::this_thread::sleep_for(pause);
+    }
+  };
+}
+
+TEST_F(Win32HttpTest, EveryExchangeEndsWithinItsBounds) {
+  // One byte every 100 ms: each receive gets a byte long before the read time-out, so only the
+  // whole time (the small answers) or the stall rule (the downloads) ends it.
+  for (const bool to_file : {false, true}) {
+    std::atomic<std::uint64_t> sent{0};
+    std::atomic<bool> stop{false};
+    LoopbackServer server(DeclaredGibibyte(1, std::chrono::milliseconds(100), &sent, &stop));
+    ScratchFolder scratch;
+    const std::u16string path = scratch.path() + u"drip.exe";
+    const HttpResult result =
+        to_file ? http_.GetToFile(server.Url("/download"), HttpBounds::Download(5000, 1024, 1500), 1 << 20, path)
+                : http_.Get(server.Url("/report"), HttpBounds::Exchange(5000, 1500), 4096);
+    const std::uint64_t sent_when_done = sent.load();
+    stop = true;
+    EXPECT_FALSE(result.transferred) << to_file;
+    EXPECT_EQ(result.error, static_cast<std::uint32_t>(ERROR_INTERNET_TIMEOUT)) << to_file;
+    EXPECT_TRUE(result.body.empty());
+    EXPECT_EQ(::GetFileAttributesW(Wide(path)), INVALID_FILE_ATTRIBUTES);
+    // Ended by the bound (1.5 s, about 15 bytes), far from the body's end.
+    EXPECT_LT(sent_when_done, 1000u) << to_file;
+  }
+}
+
+TEST_F(Win32HttpTest, EndingAnExchangeNeverReadsTheRestOfTheBody) {
+  // The body comes at full speed; the client keeps the cap and leaves at once. Reading the rest to
+  // keep the connection would take the whole gibibyte before the call returns.
+  for (const bool to_file : {false, true}) {
+    std::atomic<std::uint64_t> sent{0};
+    std::atomic<bool> stop{false};
+    LoopbackServer server(DeclaredGibibyte(64 * 1024, std::chrono::milliseconds(0), &sent, &stop));
+    ScratchFolder scratch;
+    const std::u16string path = scratch.path() + u"huge.exe";
+    const HttpResult result =
+        to_file ? http_.GetToFile(server.Url("/download"), HttpBounds::Download(5000, 1024, 30000), 1 << 20, path)
+                : http_.Get(server.Url("/report"), HttpBounds::Exchange(5000, 60000), 4096);
+    const std::uint64_t sent_when_done = sent.load();
+    stop = true;
+    EXPECT_TRUE(result.transferred) << to_file;
+    EXPECT_TRUE(result.truncated) << to_file;
+    EXPECT_EQ(result.body.size(), to_file ? 0u : 4096u);
+    EXPECT_EQ(::GetFileAttributesW(Wide(path)), INVALID_FILE_ATTRIBUTES);
+    EXPECT_LT(sent_when_done, 256ull << 20) << to_file;
+  }
+}
+
 TEST_F(Win32HttpTest, ABodyCutOffBeforeItsLengthIsAnError) {
   LoopbackServer server([](SOCKET client, const std::string&) {
     SendAll(client, "HTTP/1.1 200 OK\r\nContent-Length: 100000\r\nConnection: close\r\n\r\nMZ only the start");
   });
-  HttpResult result = http_.Get(server.Url("/cut"), 5000, 1 << 20);
+  HttpResult result = http_.Get(server.Url("/cut"), HttpBounds::Exchange(5000, 0), 1 << 20);
   EXPECT_FALSE(result.transferred);
   EXPECT_NE(result.error, 0u);
   EXPECT_TRUE(result.body.empty());
 
   ScratchFolder scratch;
   const std::u16string path = scratch.path() + u"cut.exe";
-  result = http_.GetToFile(server.Url("/cut"), 5000, 1 << 20, path);
+  result = http_.GetToFile(server.Url("/cut"), HttpBounds::Exchange(5000, 0), 1 << 20, path);
   EXPECT_FALSE(result.transferred);
   EXPECT_NE(result.error, 0u);
   EXPECT_EQ(::GetFileAttributesW(Wide(path)), INVALID_FILE_ATTRIBUTES);
@@ -288,12 +356,13 @@ TEST_F(Win32HttpTest, ConnectionFailuresAndBadAddressesAreErrors) {
     LoopbackServer server([](SOCKET, const std::string&) {});
     closed_port = server.port();
   }
-  HttpResult result = http_.Get(FromUtf8("http://127.0.0.1:" + std::to_string(closed_port) + "/"), 2000, 100);
+  HttpResult result =
+      http_.Get(FromUtf8("http://127.0.0.1:" + std::to_string(closed_port) + "/"), HttpBounds::Exchange(2000, 0), 100);
   EXPECT_FALSE(result.transferred);
   EXPECT_NE(result.error, 0u);
 
   for (const char16_t* url : {u"", u"ftp://down.velqo.com/file", u"not an address"}) {
-    result = http_.Get(url, 2000, 100);
+    result = http_.Get(url, HttpBounds::Exchange(2000, 0), 100);
     EXPECT_FALSE(result.transferred) << ToUtf8(url);
     EXPECT_NE(result.error, 0u) << ToUtf8(url);
   }
@@ -302,7 +371,8 @@ TEST_F(Win32HttpTest, ConnectionFailuresAndBadAddressesAreErrors) {
   ScratchFolder scratch;
   const std::u16string path = scratch.path() + u"kept.exe";
   ASSERT_TRUE(vkr::testing::WriteWholeFile(path, "MZold"));
-  result = http_.GetToFile(FromUtf8("http://127.0.0.1:" + std::to_string(closed_port) + "/"), 2000, 100, path);
+  result = http_.GetToFile(FromUtf8("http://127.0.0.1:" + std::to_string(closed_port) + "/"),
+                           HttpBounds::Exchange(2000, 0), 100, path);
   EXPECT_FALSE(result.transferred);
   EXPECT_NE(result.error, 0u);
   EXPECT_EQ(vkr::testing::ReadWholeFile(path), "MZold");
@@ -311,7 +381,8 @@ TEST_F(Win32HttpTest, ConnectionFailuresAndBadAddressesAreErrors) {
 TEST_F(Win32HttpTest, ThePerUserProxyCarriesThePlatformHosts) {
   LoopbackServer proxy([](SOCKET client, const std::string&) { SendAll(client, Response(200, "via proxy")); });
   SetProxy(true, L"127.0.0.1:" + std::to_wstring(proxy.port()));
-  const HttpResult result = http_.Get(u"http://down.velqo.com/Velqo/vkr/official1/app.ini", 5000, 1000);
+  const HttpResult result =
+      http_.Get(u"http://down.velqo.com/Velqo/vkr/official1/app.ini", HttpBounds::Exchange(5000, 0), 1000);
   EXPECT_TRUE(result.Ok()) << result.error;
   EXPECT_EQ(result.body, "via proxy");
   ASSERT_EQ(proxy.Requests().size(), 1u);

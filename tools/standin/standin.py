@@ -39,8 +39,10 @@ that the normal route built, and writes whatever it likes to the connection. A f
 small function there: normal; 500, 404, 302 (to a web page), html (a page with status 200) and
 garbage (random bytes with status 200); refused (a reset before any answer), drop (an orderly close
 without an answer), hang (never answers); bytewise (the normal answer one byte per write), endless
-(a body without end), oversized (a body beyond every cap of the launcher) and reset (half the body,
-then a reset).
+(a body without end), oversized (a body beyond every cap of the launcher), reset (half the body,
+then a reset); drip (a declared 1 GiB body, one byte a second) and huge (a declared 1 GiB body at full
+speed), both on a connection the client may keep, so that a client draining the unread rest to
+reuse it would never end. A delivered record of those two says how many body bytes were sent.
 """
 
 import argparse
@@ -187,12 +189,14 @@ def deliver_hang(handler, response):
             return
 
 
-def _raw_head(status, headers, length=None):
+def _raw_head(status, headers, length=None, keep_alive=False):
     lines = ["HTTP/1.1 %d %s" % (status, http.client.responses.get(status, "Status"))]
     lines += ["%s: %s" % pair for pair in headers]
     if length is not None:
         lines.append("Content-Length: %d" % length)
-    lines += ["Connection: close", "", ""]
+    if not keep_alive:
+        lines.append("Connection: close")
+    lines += ["", ""]
     return "\r\n".join(lines).encode("latin-1")
 
 
@@ -233,6 +237,37 @@ def deliver_oversized(handler, response):
     _stream(handler, _raw_head(200, [("Content-Type", "application/octet-stream")], size), size)
 
 
+def _declared_huge(handler, pause):
+    """Status 200 declaring HUGE_BYTES, on a connection the client may keep (no "Connection:
+    close"), so that a client which drains an unread body to reuse the connection would read all of
+    it. The body goes out in pieces with `pause` seconds between them, until the client goes away,
+    the stand-in stops or all of it is sent; handler.sent counts the body bytes written."""
+    handler.close_connection = True
+    handler.connection.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
+    handler.connection.sendall(_raw_head(200, [("Content-Type", "application/octet-stream")], HUGE_BYTES,
+                                         keep_alive=True))
+    piece_bytes = 1 if pause else CHUNK_BYTES
+    chunk = b"MZ" + b"\x90" * (CHUNK_BYTES - 2)
+    handler.sent = 0
+    while handler.sent < HUGE_BYTES and not handler.owner.stopping.is_set():
+        start = handler.sent % CHUNK_BYTES
+        piece = chunk[start:start + min(piece_bytes, HUGE_BYTES - handler.sent)]
+        handler.connection.sendall(piece)
+        handler.sent += len(piece)
+        if pause:
+            handler.owner.stopping.wait(pause)
+
+
+def deliver_drip(handler, response):
+    """A declared 1 GiB body, one byte a second: endless for any client."""
+    _declared_huge(handler, 1.0)
+
+
+def deliver_huge(handler, response):
+    """A declared 1 GiB body at full speed."""
+    _declared_huge(handler, 0)
+
+
 def deliver_reset_mid_body(handler, response):
     """The normal head with the full length, half of the body, then a reset."""
     body = response.body if len(response.body) >= 2 else response.body + b"  "
@@ -263,6 +298,8 @@ GARBAGE_BYTES = 64 * 1024
 GARBAGE = random.Random(1234).randbytes(GARBAGE_BYTES)
 # Beyond the launcher's largest cap (the installer's 256 MiB).
 OVERSIZED_BYTES = 300 * 1024 * 1024
+# The body the drip and huge modes declare.
+HUGE_BYTES = 1 << 30
 
 DELIVERY_MODES = {
     "normal": deliver_normal,
@@ -274,6 +311,8 @@ DELIVERY_MODES = {
     "bytewise": deliver_byte_by_byte,
     "endless": deliver_endless,
     "oversized": deliver_oversized,
+    "drip": deliver_drip,
+    "huge": deliver_huge,
     "reset": deliver_reset_mid_body,
     "302": deliver_redirect,
     "html": deliver_html,
@@ -572,7 +611,10 @@ class StandInHandler(http.server.BaseHTTPRequestHandler):
             # The client went away mid-answer (the faulty modes provoke exactly that).
             self.close_connection = True
             outcome = type(error).__name__
-        self.owner.record("delivered", {"host": host, "path": path, "mode": mode, "outcome": outcome})
+        entry = {"host": host, "path": path, "mode": mode, "outcome": outcome}
+        if hasattr(self, "sent"):
+            entry["sent"] = self.sent
+        self.owner.record("delivered", entry)
 
     do_GET = do_HEAD = do_POST = do_PUT = do_DELETE = do_CONNECT = do_OPTIONS = handle_any
 

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <memory>
 #include <new>
 
@@ -28,6 +29,29 @@ struct Sink {
   bool over_cap = false;
   bool write_failed = false;
 };
+
+std::uint32_t NowMs() {
+  return static_cast<std::uint32_t>(
+      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+          .count());
+}
+
+// The exchange's own bounds, judged at libcurl's progress calls (at least once a second, also
+// while nothing arrives).
+struct Progress {
+  TransferWatch* watch = nullptr;
+  const Sink* sink = nullptr;
+  bool expired = false;
+};
+
+int OnProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+  auto* progress = static_cast<Progress*>(user);
+  if (progress->watch->Expired(NowMs(), progress->sink->received)) {
+    progress->expired = true;
+    return 1;
+  }
+  return 0;
+}
 
 std::size_t WriteBody(char* data, std::size_t size, std::size_t count, void* user) {
   auto* sink = static_cast<Sink*>(user);
@@ -63,18 +87,27 @@ std::size_t WriteBody(char* data, std::size_t size, std::size_t count, void* use
   return bytes;
 }
 
-// Runs one GET into the sink; returns the curl code and the status.
-CURLcode Perform(const std::string& agent, const std::string& url, const TransferBounds& bounds, Sink* sink,
-                 long* status) {
+// Runs one GET into the sink; returns the curl code and the status. A bound of the exchange that
+// ends it gives CURLE_OPERATION_TIMEDOUT.
+CURLcode Perform(const std::string& agent, const std::string& url, const HttpBounds& bounds, Sink* sink, long* status) {
   UniqueCurl curl(curl_easy_init());
   if (!curl) return CURLE_FAILED_INIT;
   CURL* handle = curl.get();
+  TransferWatch watch(bounds, NowMs());
+  Progress progress;
+  progress.watch = &watch;
+  progress.sink = sink;
   curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
   curl_easy_setopt(handle, CURLOPT_USERAGENT, agent.c_str());
   curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "http,https");
   curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &WriteBody);
   curl_easy_setopt(handle, CURLOPT_WRITEDATA, sink);
+  curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, &OnProgress);
+  curl_easy_setopt(handle, CURLOPT_XFERINFODATA, &progress);
+  curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
+  // One exchange per handle, and the connection ends with it: nothing waits for an unread body.
+  curl_easy_setopt(handle, CURLOPT_FORBID_REUSE, 1L);
   // Redirects are followed, as WinINet follows them.
   curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L);
   curl_easy_setopt(handle, CURLOPT_MAXREDIRS, 10L);
@@ -86,22 +119,11 @@ CURLcode Perform(const std::string& agent, const std::string& url, const Transfe
     curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, seconds);
   }
-  if (bounds.low_speed_bytes > 0 && bounds.low_speed_seconds > 0) {
-    curl_easy_setopt(
-        handle, CURLOPT_LOW_SPEED_LIMIT,
-        static_cast<long>((bounds.low_speed_bytes + bounds.low_speed_seconds - 1) / bounds.low_speed_seconds));
-    curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, static_cast<long>(bounds.low_speed_seconds));
-  }
   if (bounds.total_ms > 0) curl_easy_setopt(handle, CURLOPT_TIMEOUT_MS, static_cast<long>(bounds.total_ms));
-  const CURLcode code = curl_easy_perform(handle);
+  CURLcode code = curl_easy_perform(handle);
+  if (code == CURLE_ABORTED_BY_CALLBACK && progress.expired) code = CURLE_OPERATION_TIMEDOUT;
   curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, status);
   return code;
-}
-
-TransferBounds ReadBounds(std::uint32_t read_timeout_ms) {
-  TransferBounds bounds;
-  bounds.read_timeout_ms = read_timeout_ms;
-  return bounds;
 }
 
 }  // namespace
@@ -138,16 +160,7 @@ std::uint32_t ErrorCodeForCurl(int curl_code) {
 
 CurlHttp::CurlHttp(std::string user_agent) : user_agent_(std::move(user_agent)) {}
 
-HttpResult CurlHttp::Get(const std::u16string& url, std::uint32_t read_timeout_ms, std::size_t max_body) {
-  return GetBounded(url, ReadBounds(read_timeout_ms), max_body);
-}
-
-HttpResult CurlHttp::GetToFile(const std::u16string& url, std::uint32_t read_timeout_ms, std::uint64_t max_bytes,
-                               const std::u16string& path) {
-  return GetToFileBounded(url, ReadBounds(read_timeout_ms), max_bytes, path);
-}
-
-HttpResult CurlHttp::GetBounded(const std::u16string& url, const TransferBounds& bounds, std::size_t max_body) {
+HttpResult CurlHttp::Get(const std::u16string& url, const HttpBounds& bounds, std::size_t max_body) {
   HttpResult result;
   if (url.empty()) {
     result.error = win::ERROR_INTERNET_INVALID_URL;
@@ -176,8 +189,8 @@ HttpResult CurlHttp::GetBounded(const std::u16string& url, const TransferBounds&
   return result;
 }
 
-HttpResult CurlHttp::GetToFileBounded(const std::u16string& url, const TransferBounds& bounds, std::uint64_t max_bytes,
-                                      const std::u16string& path) {
+HttpResult CurlHttp::GetToFile(const std::u16string& url, const HttpBounds& bounds, std::uint64_t max_bytes,
+                               const std::u16string& path) {
   HttpResult result;
   if (path.empty() || path.front() != u'/') {
     result.error = win::ERROR_INVALID_PARAMETER;

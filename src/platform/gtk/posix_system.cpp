@@ -132,6 +132,12 @@ bool PosixFiles::CreateDirectories(const std::u16string& path) {
   return DirectoryExists(path);
 }
 
+bool PosixFiles::CreateNewDirectory(const std::u16string& path) {
+  // mkdir never follows or reuses an existing name (EEXIST), a symbolic link included.
+  const std::string name = FileName(path);
+  return !name.empty() && ::mkdir(name.c_str(), 0700) == 0;
+}
+
 bool PosixFiles::ReadFile(const std::u16string& path, std::string* bytes, std::size_t max_bytes) {
   return ReadFileAt(path, 0, max_bytes, bytes);
 }

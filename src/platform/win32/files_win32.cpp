@@ -64,6 +64,12 @@ bool Win32Files::CreateDirectories(const std::u16string& path) {
   return DirectoryExists(folder);
 }
 
+bool Win32Files::CreateNewDirectory(const std::u16string& path) {
+  // CreateDirectoryW fails with ERROR_ALREADY_EXISTS for any name that is taken; the new folder
+  // takes the security of its parent (the user's own temporary folder).
+  return !path.empty() && ::CreateDirectoryW(Wide(path), nullptr) != FALSE;
+}
+
 bool Win32Files::ReadFile(const std::u16string& path, std::string* bytes, std::size_t max_bytes) {
   return ReadFileAt(path, 0, max_bytes, bytes);
 }

@@ -10,6 +10,7 @@ class Win32Files : public Files {
   bool FileExists(const std::u16string& path) override;
   bool DirectoryExists(const std::u16string& path) override;
   bool CreateDirectories(const std::u16string& path) override;
+  bool CreateNewDirectory(const std::u16string& path) override;
   bool ReadFile(const std::u16string& path, std::string* bytes, std::size_t max_bytes) override;
   bool WriteFile(const std::u16string& path, const std::string& bytes) override;
   bool DeleteFile(const std::u16string& path) override;

@@ -17,11 +17,30 @@ constexpr DWORD kChunkBytes = 16 * 1024;
 // One GET request: the session (opened per request, because WinINet reads the proxy settings
 // when a session opens), its connection and the request, each owned here.
 struct Request {
+  Request() = default;
+  Request(const Request&) = delete;
+  Request& operator=(const Request&) = delete;
+  // Closing a request whose body is not read to its end makes WinINet (Wine's, at least) read
+  // what has already arrived of the rest, to keep the connection for another request: as long as
+  // the server keeps sending fast, up to the whole announced length. An exchange left at its cap,
+  // with the body still coming, therefore leaves its handles open; they end with the process. At
+  // most a handful of exchanges per process are ever left that way (the reports, the description,
+  // the two downloads). One that ended by a bound or an error had its body stalled or broken:
+  // closing it reads nothing more.
+  ~Request() {
+    if (left_at_cap) {
+      request.release();
+      connection.release();
+      session.release();
+    }
+  }
+
   UniqueInternetHandle session;
   UniqueInternetHandle connection;
   UniqueInternetHandle request;
   // The Content-Length the server announced, when it announced one.
   std::optional<std::uint64_t> announced_length;
+  bool left_at_cap = false;  // the exchange ended at its cap, before the body's end
 };
 
 std::optional<std::uint64_t> AnnouncedLength(HINTERNET request) {
@@ -115,23 +134,53 @@ DWORD SendRequest(const std::u16string& agent, const std::u16string& url, std::u
   return 0;
 }
 
+// One receive of the body within the exchange's bounds: the receive waits no longer than the
+// bounds leave, and a transfer past its whole time, or one that has stopped moving, ends with
+// the time-out error before anything more is read. *got 0 is the end of the body.
+bool ReadWithin(Request* request, TransferWatch* watch, std::uint64_t received, char (&chunk)[kChunkBytes],
+                DWORD* got) {
+  const DWORD now = ::GetTickCount();
+  if (watch->Expired(now, received)) {
+    ::SetLastError(ERROR_INTERNET_TIMEOUT);
+    return false;
+  }
+  const DWORD wait = watch->NextWaitMs(now);
+  if (wait != 0) {
+    for (const DWORD option : {INTERNET_OPTION_RECEIVE_TIMEOUT, INTERNET_OPTION_DATA_RECEIVE_TIMEOUT}) {
+      DWORD value = wait;
+      ::InternetSetOptionW(request->request.get(), option, &value, sizeof(value));
+    }
+  }
+  // Only what has arrived is asked for: a read of a whole chunk would wait until the chunk is
+  // full, which a body that trickles in takes hours to fill, each receive within the time-out.
+  DWORD available = 0;
+  if (!::InternetQueryDataAvailable(request->request.get(), &available, 0, 0)) return false;
+  *got = 0;
+  if (available > 0 &&
+      !::InternetReadFile(request->request.get(), chunk, available < kChunkBytes ? available : kChunkBytes, got)) {
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 Win32Http::Win32Http(std::u16string user_agent) : user_agent_(std::move(user_agent)) {}
 
-HttpResult Win32Http::Get(const std::u16string& url, std::uint32_t read_timeout_ms, std::size_t max_body) {
+HttpResult Win32Http::Get(const std::u16string& url, const HttpBounds& bounds, std::size_t max_body) {
   HttpResult result;
   try {
     Request request;
+    TransferWatch watch(bounds, ::GetTickCount());
     int status = 0;
-    if (const DWORD error = SendRequest(user_agent_, url, read_timeout_ms, &request, &status)) {
+    if (const DWORD error = SendRequest(user_agent_, url, watch.NextWaitMs(::GetTickCount()), &request, &status)) {
       result.error = error;
       return result;
     }
     char chunk[kChunkBytes];
     for (;;) {
       DWORD got = 0;
-      if (!::InternetReadFile(request.request.get(), chunk, sizeof(chunk), &got)) {
+      if (!ReadWithin(&request, &watch, result.body.size(), chunk, &got)) {
         result.error = LastErrorOr(ERROR_INTERNET_CONNECTION_ABORTED);
         result.body.clear();
         return result;
@@ -141,6 +190,7 @@ HttpResult Win32Http::Get(const std::u16string& url, std::uint32_t read_timeout_
       if (got > room) {
         result.body.append(chunk, room);
         result.truncated = true;
+        request.left_at_cap = true;
         break;
       }
       result.body.append(chunk, got);
@@ -160,7 +210,7 @@ HttpResult Win32Http::Get(const std::u16string& url, std::uint32_t read_timeout_
   return result;
 }
 
-HttpResult Win32Http::GetToFile(const std::u16string& url, std::uint32_t read_timeout_ms, std::uint64_t max_bytes,
+HttpResult Win32Http::GetToFile(const std::u16string& url, const HttpBounds& bounds, std::uint64_t max_bytes,
                                 const std::u16string& path) {
   HttpResult result;
   if (path.empty()) {
@@ -168,10 +218,11 @@ HttpResult Win32Http::GetToFile(const std::u16string& url, std::uint32_t read_ti
     return result;
   }
   Request request;
+  TransferWatch watch(bounds, ::GetTickCount());
   int status = 0;
   // The file is touched only once there is an answer, so a failed connection leaves an earlier
   // file in place.
-  if (const DWORD error = SendRequest(user_agent_, url, read_timeout_ms, &request, &status)) {
+  if (const DWORD error = SendRequest(user_agent_, url, watch.NextWaitMs(::GetTickCount()), &request, &status)) {
     result.error = error;
     return result;
   }
@@ -189,7 +240,7 @@ HttpResult Win32Http::GetToFile(const std::u16string& url, std::uint32_t read_ti
   char chunk[kChunkBytes];
   for (;;) {
     DWORD got = 0;
-    if (!::InternetReadFile(request.request.get(), chunk, sizeof(chunk), &got)) {
+    if (!ReadWithin(&request, &watch, written, chunk, &got)) {
       result.error = LastErrorOr(ERROR_INTERNET_CONNECTION_ABORTED);
       discard();
       return result;
@@ -197,6 +248,7 @@ HttpResult Win32Http::GetToFile(const std::u16string& url, std::uint32_t read_ti
     if (got == 0) break;
     if (got > max_bytes - written) {
       // Too long: the transfer ends here and nothing of it is kept.
+      request.left_at_cap = true;
       discard();
       result.transferred = true;
       result.truncated = true;

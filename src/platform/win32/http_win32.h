@@ -9,8 +9,8 @@ class Win32Http : public Http {
  public:
   explicit Win32Http(std::u16string user_agent = u"VelqoMorvane");
 
-  HttpResult Get(const std::u16string& url, std::uint32_t read_timeout_ms, std::size_t max_body) override;
-  HttpResult GetToFile(const std::u16string& url, std::uint32_t read_timeout_ms, std::uint64_t max_bytes,
+  HttpResult Get(const std::u16string& url, const HttpBounds& bounds, std::size_t max_body) override;
+  HttpResult GetToFile(const std::u16string& url, const HttpBounds& bounds, std::uint64_t max_bytes,
                        const std::u16string& path) override;
 
  private:
