@@ -39,6 +39,7 @@ int RunProgram() {
   } else if (StatisticsManager()->CheckSendSetupStatistics()) {
     // The setup report has been sent; the process ends without a window.
   } else if (CheckStartupResources()) {
+    PrefetchLoginPictures();
     Sys().ui->StartGui();
     CreateLoginWindow();
   }

@@ -7,9 +7,6 @@ namespace vkr {
 
 namespace {
 
-// Larger picture files than this are not read (the launcher's pictures are a few kilobytes).
-constexpr std::size_t kMaxPictureFileBytes = 64u * 1024u * 1024u;
-
 std::u16string ExtensionOf(const std::u16string& path) {
   std::u16string name = ExtractFileName(path);
   std::size_t dot = name.rfind(u'.');

@@ -2,6 +2,7 @@
 // from a file by the file's extension, and change and progress notifications.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -21,6 +22,9 @@ struct PictureProgress {
   Rect rect;
   std::u16string message;
 };
+
+// Larger picture files than this are not read (the launcher's pictures are a few kilobytes).
+inline constexpr std::size_t kMaxPictureFileBytes = 64u * 1024u * 1024u;
 
 // The error text of a file whose extension names no known picture format.
 std::u16string UnknownPictureExtensionError(const std::u16string& extension);

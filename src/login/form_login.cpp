@@ -27,6 +27,9 @@ constexpr Color kWhiteKey = RgbColor(255, 255, 255);
 constexpr Color kYellow = RgbColor(255, 255, 0);
 constexpr Color kInfosBackground = RgbColor(37, 16, 8);  // 528421
 
+// The six buttons, in the order the window loads their faces.
+constexpr const char16_t* kLoginButtons[] = {u"CLOSE", u"MIN", u"HOMEPAGE", u"PAY", u"BBS", u"SERVICE"};
+
 // The six buttons: resource names of their faces (JPEG, normal and mouse-over).
 void LoadLoginButtonFaces(TVuxoButton& button, const std::u16string& name) {
   Picture normal;
@@ -40,6 +43,22 @@ void LoadLoginButtonFaces(TVuxoButton& button, const std::u16string& name) {
 }
 
 }  // namespace
+
+void PrefetchLoginPictures() {
+  std::string bytes;
+  for (const char16_t* name : kLoginButtons) {
+    for (const char16_t* face : {u"_NORMAL", u"_OVER"}) {
+      if (Sys().resources->Load(u"LOGIN_" + std::u16string(name) + face, &bytes)) {
+        Sys().graphics->Prefetch(GraphicKind::kJpeg, bytes);
+      }
+    }
+  }
+  GraphicKind kind;
+  const std::u16string skin = GetLoginSkinPath();
+  if (GraphicKindForFile(skin, &kind) && Sys().files->ReadFile(skin, &bytes, kMaxPictureFileBytes)) {
+    Sys().graphics->Prefetch(kind, bytes);
+  }
+}
 
 void CreateLoginWindow() {
   LoginWindowOwner() = std::make_unique<TFormLogin>();
@@ -82,17 +101,12 @@ TFormLogin::TFormLogin() {
   window_spec.background = kWhiteKey;
   if (!CreateHandle(window_spec)) return;
 
-  browser = Sys().browsers->CreateBrowser(Handle(), kBrowserHiddenRect, kLoginBrowserSettings);
-  if (browser) {
-    browser->events.before_navigate2 = [this](const std::u16string& url, bool& cancel) {
-      browserBeforeNavigate2(url, cancel);
-    };
-    browser->events.document_complete = [this](const std::u16string& url) { browserDocumentComplete(url); };
-    browser->events.navigate_error = [this](const std::u16string& url, const std::u16string&, std::int32_t,
-                                            bool& cancel) { browserNavigateError(url, cancel); };
-    browser->events.new_window3 = [this](const std::u16string& url, const std::u16string&, std::uint32_t,
-                                         bool& cancel) { browserNewWindow3(url, cancel); };
-  }
+  // The browser control takes longer to create than everything else of the window together, so
+  // it is made once the window has been painted (OnPaint). A login address that enters the game
+  // is the exception: its first navigation opens the game window, and the login window must then
+  // never show, so that browser is made here, before the window would be shown.
+  browser_deferred_ = !Contains(GameLoginUrl, EnterGameMarker);
+  if (!browser_deferred_) CreateLoginBrowser();
 
   // Bottom to top: the background picture, the information label, the buttons.
   imgBackground.SetBounds(0, 0, kLoginWidth, kLoginHeight);
@@ -160,7 +174,7 @@ void TFormLogin::FormCreate() {
   });
   // A borderless window that can still be minimised and restored from the taskbar.
   Sys().windows->SetStyle(Handle(), Sys().windows->Style(Handle()) | win::WS_MINIMIZEBOX | win::WS_SYSMENU);
-  if (browser) browser->Navigate(GameLoginUrl);
+  if (!browser_deferred_ && browser) browser->Navigate(GameLoginUrl);
   PlaceControls();
   std::u16string error;
   imgBackground.GetPicture().LoadFromFile(GetLoginSkinPath(), &error);
@@ -179,6 +193,37 @@ void TFormLogin::PlaceControls() {
   imgService.SetBoundsRect(kServiceRect);
   imgMin.SetBoundsRect(kMinRect);
   imgClose.SetBoundsRect(kCloseRect);
+}
+
+void TFormLogin::CreateLoginBrowser() {
+  browser = Sys().browsers->CreateBrowser(Handle(), kBrowserHiddenRect, kLoginBrowserSettings);
+  if (!browser) return;
+  browser->events.before_navigate2 = [this](const std::u16string& url, bool& cancel) {
+    browserBeforeNavigate2(url, cancel);
+  };
+  browser->events.document_complete = [this](const std::u16string& url) { browserDocumentComplete(url); };
+  browser->events.navigate_error = [this](const std::u16string& url, const std::u16string&, std::int32_t,
+                                          bool& cancel) { browserNavigateError(url, cancel); };
+  browser->events.new_window3 = [this](const std::u16string& url, const std::u16string&, std::uint32_t, bool& cancel) {
+    browserNewWindow3(url, cancel);
+  };
+}
+
+void TFormLogin::OnPaint(WindowHandle window, Canvas& canvas) {
+  TForm::OnPaint(window, canvas);
+  if (!browser_deferred_ || browser_requested_) return;
+  // Posted, so that the painted window reaches the screen before the control is made.
+  browser_requested_ = true;
+  Sys().windows->Post(Handle(), kLoginCreateBrowserMessage, 0, 0);
+}
+
+void TFormLogin::WMCreateBrowser() {
+  if (browser || closing_ || !HandleAllocated()) return;
+  CreateLoginBrowser();
+  if (!browser) return;
+  // Where the window was placed at creation: off the client area until the page has loaded.
+  SetBrowserVisible(FNavigateSuccess);
+  browser->Navigate(GameLoginUrl);
 }
 
 void TFormLogin::SetBrowserVisible(bool visible) {
@@ -406,6 +451,9 @@ std::optional<std::intptr_t> TFormLogin::WndProc(const WindowMessage& message) {
       return FormDragMsg(message);
     case kLoginNavigateFailedMessage:
       WMNavigateFailed();
+      return 0;
+    case kLoginCreateBrowserMessage:
+      WMCreateBrowser();
       return 0;
     case win::WM_TIMER:
       WMTimer();

@@ -26,6 +26,8 @@ class TFormMain;
 inline constexpr std::uint32_t kLoginNavigateFailedMessage = 1224;  // WM_USER + 200
 inline constexpr std::uint32_t kLoginTrayMessage = 1225;            // WM_USER + 201
 inline constexpr std::uint32_t kLoginCloseAppMessage = 1226;        // WM_USER + 202
+// Posted by the first paint: the login browser is made and loads the login page.
+inline constexpr std::uint32_t kLoginCreateBrowserMessage = 1234;  // WM_USER + 210
 
 inline constexpr char16_t kLoginLoadingText[] = u"正在为您加载资源，请稍后...";
 inline constexpr char16_t kLoginFailureText[] = u"您的网络出现异常，请检查，谢谢！";
@@ -70,7 +72,8 @@ class TFormLogin : public TForm {
   // The game windows this window has opened, the newest last; closed ones are released when the
   // next one opens and with this window.
   const std::vector<std::unique_ptr<TFormMain>>& GameWindows() const { return game_windows_; }
-  // The page's browser; null when the control could not be created.
+  // The page's browser; null before the window's first paint has made it (see the constructor)
+  // and when the control could not be created.
   Browser* LoginBrowser() const { return browser.get(); }
 
   // Handlers, public so that tests can raise what the system would.
@@ -96,10 +99,14 @@ class TFormLogin : public TForm {
 
  protected:
   std::optional<std::intptr_t> WndProc(const WindowMessage& message) override;
+  void OnPaint(WindowHandle window, Canvas& canvas) override;
   void Destroyed() override;
 
  private:
   void FormCreate();
+  // Makes the login browser (hidden) and connects its events; leaves it null on failure.
+  void CreateLoginBrowser();
+  void WMCreateBrowser();
   void FormClose();
   void PlaceControls();
   void SetBrowserVisible(bool visible);
@@ -128,6 +135,9 @@ class TFormLogin : public TForm {
   bool FNavigateError = false;
   bool FNavigateSuccess = false;
 
+  // The browser is made after the first paint (see the constructor); requested once.
+  bool browser_deferred_ = false;
+  bool browser_requested_ = false;
   bool closing_ = false;
   TrayIcon tray_{kLoginTrayMessage, kLoginTrayTipRemove};
   std::vector<std::unique_ptr<TFormMain>> game_windows_;
@@ -136,8 +146,12 @@ class TFormLogin : public TForm {
 // The login window of the normal run; null before it exists and after it is gone.
 extern TFormLogin* FormLogin;
 
+// Asks for the login window's pictures (the button faces and the skin) to be decoded ahead, while
+// the GUI starts; the window takes them as it is created.
+void PrefetchLoginPictures();
 // The normal run: creates the login window as the application's main window, stores it in
-// FormLogin and shows it. Its creation starts the update worker and the login page load.
+// FormLogin and shows it. Its creation starts the update worker; its first paint makes the
+// browser, which loads the login page.
 void CreateLoginWindow();
 // Frees the login window (and any game window it opened) once the message loop has returned.
 void ReleaseLoginWindow();

@@ -128,6 +128,10 @@ class Graphics {
   // Decodes an encoded file of the given format (kPng, kJpeg, kBitmap for .bmp, kIcon for .ico).
   // Returns nullptr and a readable reason in *error when the bytes cannot be decoded.
   virtual std::unique_ptr<Graphic> Decode(GraphicKind format, const std::string& bytes, std::u16string* error) = 0;
+  // Lets the bytes be decoded ahead, on another thread, for a Decode of the same format and bytes
+  // that will follow; that Decode then returns what it would have returned. Decoding ahead is
+  // optional: the default does nothing.
+  virtual void Prefetch(GraphicKind /*format*/, const std::string& /*bytes*/) {}
   // A blank bitmap (all black, opaque) of the given size with a canvas of its own; nullptr when
   // the size is not positive or the system refuses.
   virtual std::unique_ptr<Graphic> CreateBitmap(int width, int height) = 0;

@@ -59,7 +59,7 @@ class Machine {
   virtual ~Machine() = default;
 
   // --- Identity --------------------------------------------------------------------------------
-  // CoCreateGuid's 16 bytes in memory order; false when no GUID could be made.
+  // A new GUID's 16 bytes in memory order (the generator CoCreateGuid uses); false when no GUID could be made.
   virtual bool NewGuid(std::uint8_t guid[16]) = 0;
   // GetComputerNameW into room for 16 characters; empty when the call fails.
   virtual std::u16string ComputerName() = 0;

@@ -17,6 +17,7 @@ Locations come from the environment (scripts/test sets them) or default to the c
 import os
 import socket
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
@@ -52,47 +53,12 @@ def closed_port():
         return probe.getsockname()[1]
 
 
-class _RecordedResult:
-    """Takes a test's outcome calls so that they can be passed on later, or dropped when the test
-    is run once more."""
-
-    def __init__(self):
-        self.calls = []
-        self.failed = False
-
-    def __getattr__(self, name):
-        def record(*args, **kwargs):
-            self.calls.append((name, args, kwargs))
-            if name in ("addFailure", "addError") or (name == "addSubTest" and len(args) > 2 and args[2]):
-                self.failed = True
-        return record
-
-    def replay(self, result):
-        for name, args, kwargs in self.calls:
-            getattr(result, name)(*args, **kwargs)
-
-
-# Wine 8 here sometimes ends a 32-bit process by SIGSEGV inside its own process teardown after a
-# WinINet transfer (about 1 run in 100 to 200 of vkr.exe /setupsucc; never reproduced with Wine's
-# tracing on). A test whose launcher died that way is run once more, and says so loudly; a second
-# failure counts.
-WINE_CRASH_SIGNAL = -11
+# Signals with which the tests themselves (or the wineserver's end) stop a program; any other
+# signal means the program died by itself.
+STOP_SIGNALS = (-signal.SIGKILL, -signal.SIGTERM)
 
 
 class LauncherTestCase(harness_common.DisplayTestCase):
-    def run(self, result=None):
-        if result is None:
-            return super().run(result)
-        first = _RecordedResult()
-        super().run(first)
-        crashed = [p for p in getattr(self, "_processes", []) if p.returncode == WINE_CRASH_SIGNAL]
-        if first.failed and crashed:
-            sys.stderr.write("\n*** %s: the launcher's Wine process ended by SIGSEGV; running the test once more\n"
-                             % self.id())
-            return super().run(result)
-        first.replay(result)
-        return result
-
     """Base of the e2e tests. setUp prepares the prefix, stand-in and wineserver; tests install the
     launcher, start it and look at windows, files, the registry and the stand-in's records."""
 
@@ -202,10 +168,17 @@ class LauncherTestCase(harness_common.DisplayTestCase):
             self.fail("the program was still running after %d s" % timeout)
 
     def _end_processes(self):
+        # A program that died by a signal has failed, whatever the test saw before.
+        died = ["%s ended by signal %d" % (process.args[1] if len(process.args) > 1 else process.args[0],
+                                           -process.returncode)
+                for process in self._processes
+                if process.poll() is not None and process.returncode < 0 and process.returncode not in STOP_SIGNALS]
         for process in self._processes:
             if process.poll() is None:
                 process.kill()
                 process.wait()
+        if died:
+            self.fail("; ".join(died))
 
     # Windows -----------------------------------------------------------------------------------
 

@@ -92,12 +92,19 @@ class FakeGraphics : public Graphics {
   std::unique_ptr<Graphic> Decode(GraphicKind format, const std::string& bytes, std::u16string* error) override;
   std::unique_ptr<Graphic> CreateBitmap(int width, int height) override;
   Size MeasureText(const Font& font, const std::u16string& text) override { return FakeTextExtent(font, text); }
+  void Prefetch(GraphicKind format, const std::string& bytes) override { prefetched.push_back({format, bytes}); }
 
   // The "file" of a graphic of that kind and size.
   static std::string Encode(GraphicKind kind, int width, int height, const std::string& label = "", bool alpha = false);
 
   int decodes = 0;
   int bitmaps_created = 0;
+  // What was asked to be decoded ahead, in order.
+  struct Prefetched {
+    GraphicKind format;
+    std::string bytes;
+  };
+  std::vector<Prefetched> prefetched;
   bool refuse_bitmaps = false;
 };
 

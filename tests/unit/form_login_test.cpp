@@ -19,6 +19,7 @@ namespace vkr {
 namespace {
 
 using testing::FakeBrowser;
+using testing::FakeCanvas;
 using testing::FakeElement;
 using testing::FakeSystem;
 using testing::FakeWindows;
@@ -32,6 +33,7 @@ class LoginTest : public ::testing::Test {
     login = std::make_unique<TFormLogin>();
     FormLogin = login.get();
     login->Show();
+    testing::PaintAndDeliver(system, login->Handle());
   }
   ~LoginTest() override {
     login.reset();
@@ -122,9 +124,94 @@ TEST(LoginCreationOrderTest, UpdateWorkerStartsBeforeTheLoginPageIsRequested) {
   InstallSystem(with_threads);
   {
     TFormLogin login;
+    login.Show();
+    testing::PaintAndDeliver(system, login.Handle());
     EXPECT_EQ(threads.navigations_at_start, 0u);
+    ASSERT_NE(system.browsers.Last(), nullptr);
     EXPECT_EQ(system.browsers.Last()->navigations.size(), 1u);
   }
+}
+
+// The window is on the screen before its browser exists: the first paint asks for the browser,
+// which is made once and loads the login page once, off the client area.
+TEST(LoginBrowserTest, TheFirstPaintMakesTheBrowserOnce) {
+  FakeSystem system;
+  testing::PutFormPictures(system);
+  TFormLogin login;
+  FormLogin = &login;
+  login.Show();
+  EXPECT_TRUE(system.windows.IsVisible(login.Handle()));
+  EXPECT_EQ(system.threads.started, 1);
+  EXPECT_TRUE(system.browsers.live.empty());
+  EXPECT_EQ(login.LoginBrowser(), nullptr);
+
+  FakeCanvas canvas;
+  system.windows.Paint(login.Handle(), canvas);
+  // Made after the paint has been shown, not inside it.
+  EXPECT_TRUE(system.browsers.live.empty());
+  EXPECT_EQ(system.windows.DeliverPosted(), 1);
+  ASSERT_EQ(system.browsers.live.size(), 1u);
+  EXPECT_EQ(login.LoginBrowser(), system.browsers.live[0]);
+  EXPECT_EQ(system.browsers.live[0]->parent, login.Handle());
+  EXPECT_EQ(system.browsers.live[0]->bounds, kBrowserHiddenRect);
+  EXPECT_EQ(system.browsers.live[0]->navigations, std::vector<std::u16string>{GameLoginUrl});
+
+  testing::PaintAndDeliver(system, login.Handle());
+  testing::PaintAndDeliver(system, login.Handle());
+  EXPECT_EQ(system.browsers.created, 1);
+  EXPECT_EQ(system.browsers.live[0]->navigations.size(), 1u);
+  FormLogin = nullptr;
+}
+
+// What can reach the window before its browser exists: the retry timer, a restore from the tray,
+// and closing between the paint and the browser's creation.
+TEST(LoginBrowserTest, EarlyMessagesBeforeTheBrowserAreHarmless) {
+  {
+    FakeSystem system;
+    testing::PutFormPictures(system);
+    TFormLogin login;
+    FormLogin = &login;
+    login.Show();
+    system.windows.Dispatch(login.Handle(), win::WM_TIMER, login.Handle());
+    system.windows.Dispatch(login.Handle(), kLoginNavigateFailedMessage);
+    EXPECT_TRUE(system.browsers.live.empty());
+    testing::PaintAndDeliver(system, login.Handle());
+    ASSERT_EQ(system.browsers.live.size(), 1u);
+    EXPECT_EQ(system.browsers.live[0]->navigations, std::vector<std::u16string>{GameLoginUrl});
+    FormLogin = nullptr;
+  }
+  {
+    FakeSystem system;
+    testing::PutFormPictures(system);
+    TFormLogin login;
+    FormLogin = &login;
+    login.Show();
+    FakeCanvas canvas;
+    system.windows.Paint(login.Handle(), canvas);
+    login.imgCloseClick();
+    system.windows.DeliverPosted();
+    EXPECT_EQ(system.browsers.created, 0);
+    EXPECT_EQ(system.ui.terminate_requests, 1);
+    FormLogin = nullptr;
+  }
+}
+
+// A login address that enters the game opens the game window from the browser's first
+// navigation, before the login window would show: that browser is made with the window.
+TEST(LoginBrowserTest, ALoginAddressThatEntersTheGameMakesTheBrowserWithTheWindow) {
+  FakeSystem system;
+  testing::PutFormPictures(system);
+  const std::u16string saved = GameLoginUrl;
+  GameLoginUrl = u"http://" + EnterGameMarker + u"sid=1";
+  {
+    TFormLogin login;
+    ASSERT_EQ(system.browsers.live.size(), 1u);
+    EXPECT_EQ(system.browsers.live[0]->navigations, std::vector<std::u16string>{GameLoginUrl});
+    EXPECT_FALSE(system.windows.IsVisible(login.Handle()));
+    testing::PaintAndDeliver(system, login.Handle());
+    EXPECT_EQ(system.browsers.created, 1);
+  }
+  GameLoginUrl = saved;
 }
 
 TEST(CenteredNavigateInfosPositionTest, HalvesGoToTheEvenNeighbour) {
@@ -256,6 +343,7 @@ TEST(LoginEnterGameTest, TheLoginWindowStaysWhenNoGameWindowCouldBeMade) {
   TFormLogin login;
   FormLogin = &login;
   login.Show();
+  testing::PaintAndDeliver(system, login.Handle());
   system.windows.fail_create = true;
   EXPECT_TRUE(system.browsers.live[0]->RaiseBeforeNavigate2(u"http://" + EnterGameMarker + u"a=1"));
   EXPECT_TRUE(system.windows.IsVisible(login.Handle()));
@@ -504,6 +592,8 @@ TEST(LoginCloseTest, EveryWayOfClosingEndsTheProgramOnceAndLeavesNothingBehind) 
     TFormLogin login;
     FormLogin = &login;
     login.Show();
+    testing::PaintAndDeliver(system, login.Handle());
+    ASSERT_EQ(system.browsers.live.size(), 1u) << way.what;
     const WindowHandle closed = login.Handle();
     way.close(login, system);
     EXPECT_EQ(system.ui.terminate_requests, 1) << way.what;
@@ -546,6 +636,7 @@ TEST(LoginCloseTest, CloseAppInsideABrowserEventClosesOnlyAfterTheEventHasReturn
     TFormLogin window;
     FormLogin = &window;
     window.Show();
+    testing::PaintAndDeliver(fresh, window.Handle());
     FakeBrowser& control = *fresh.browsers.live.at(0);
     bool alive_after_call = false;
     // The worker's request comes through the handler the window gave the control.

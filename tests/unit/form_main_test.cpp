@@ -29,6 +29,7 @@ class GameTest : public ::testing::Test {
     login = std::make_unique<TFormLogin>();
     FormLogin = login.get();
     login->Show();
+    testing::PaintAndDeliver(system, login->Handle());
     url = u"http://" + EnterGameMarker + u"sid=1";
     system.browsers.live[0]->RaiseBeforeNavigate2(url);
     game = FormMain;
@@ -346,6 +347,8 @@ TEST(GameCloseTest, ABusyBrowserIsStoppedAndBlankedBeforeItGoes) {
   InstallSystem(with_browsers);
   TFormLogin login;
   FormLogin = &login;
+  login.Show();
+  testing::PaintAndDeliver(system, login.Handle());
   browsers.live[0]->RaiseBeforeNavigate2(u"http://" + EnterGameMarker + u"x=1");
   ASSERT_NE(FormMain, nullptr);
   browsers.live[1]->busy = true;

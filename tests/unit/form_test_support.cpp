@@ -9,6 +9,12 @@
 
 namespace vkr::testing {
 
+void PaintAndDeliver(FakeSystem& system, WindowHandle window) {
+  FakeCanvas canvas;
+  system.windows.Paint(window, canvas);
+  system.windows.DeliverPosted();
+}
+
 void PutFormPictures(FakeSystem& system) {
   const struct {
     const char16_t* name;

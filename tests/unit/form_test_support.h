@@ -14,6 +14,10 @@ namespace vkr::testing {
 // program.
 void PutFormPictures(FakeSystem& system);
 
+// What the message loop does once a shown window is on the screen: paints it, then delivers the
+// messages posted meanwhile (the login window's first paint asks for its browser that way).
+void PaintAndDeliver(FakeSystem& system, WindowHandle window);
+
 // lParam of a mouse message at client (x, y).
 inline std::intptr_t MousePoint(int x, int y) {
   return static_cast<std::intptr_t>((static_cast<std::uint32_t>(y & 0xFFFF) << 16) |

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <memory>
 #include <string>
 
 #include "win32/picture_fixtures.h"
@@ -110,6 +111,57 @@ TEST(CanvasWin32Test, DataOfAnotherFormatOrNoPictureIsRefusedWithAReason) {
     EXPECT_EQ(graphics.Decode(row.format, row.bytes, &error), nullptr) << row.bytes.size();
     EXPECT_FALSE(error.empty());
   }
+}
+
+// A picture decoded ahead is the picture Decode would make, error included; each one asked for
+// ahead is taken once, and bytes never asked for are decoded as usual.
+TEST(CanvasWin32Test, PicturesDecodedAheadAreThoseDecodeMakes) {
+  const std::string png = Bytes(testing::kPng4x3Alpha, sizeof(testing::kPng4x3Alpha));
+  const std::string jpeg = Bytes(testing::kJpeg16x8, sizeof(testing::kJpeg16x8));
+  Win32Graphics reference;
+  std::u16string reference_error;
+  const auto expected_png = reference.Decode(GraphicKind::kPng, png, &reference_error);
+  ASSERT_NE(expected_png, nullptr);
+  ASSERT_EQ(reference.Decode(GraphicKind::kPng, "not a picture", &reference_error), nullptr);
+
+  Win32Graphics graphics;
+  graphics.Prefetch(GraphicKind::kPng, png);
+  graphics.Prefetch(GraphicKind::kPng, "not a picture");
+  graphics.Prefetch(GraphicKind::kPng, png);
+  for (int round = 0; round < 3; ++round) {
+    std::u16string error;
+    const auto decoded = graphics.Decode(GraphicKind::kPng, png, &error);
+    ASSERT_NE(decoded, nullptr) << round;
+    auto* dib = dynamic_cast<DibGraphic*>(decoded.get());
+    auto* expected = dynamic_cast<DibGraphic*>(expected_png.get());
+    ASSERT_NE(dib, nullptr);
+    EXPECT_EQ(dib->Width(), 4);
+    EXPECT_EQ(dib->Height(), 3);
+    EXPECT_EQ(dib->SupportsPartialTransparency(), expected->SupportsPartialTransparency());
+    for (int y = 0; y < 3; ++y) {
+      for (int x = 0; x < 4; ++x) EXPECT_EQ(dib->PixelAt(x, y), expected->PixelAt(x, y)) << x << "," << y;
+    }
+  }
+  std::u16string error;
+  EXPECT_EQ(graphics.Decode(GraphicKind::kPng, "not a picture", &error), nullptr);
+  EXPECT_EQ(error, reference_error);
+  // The same bytes as another format were never asked for ahead.
+  EXPECT_EQ(graphics.Decode(GraphicKind::kJpeg, png, &error), nullptr);
+  EXPECT_NE(graphics.Decode(GraphicKind::kJpeg, jpeg, &error), nullptr);
+}
+
+// The graphics object may go while its worker still decodes: the worker keeps what it needs.
+TEST(CanvasWin32Test, GraphicsMayGoWhileDecodingAhead) {
+  const std::string jpeg = Bytes(testing::kJpeg16x8, sizeof(testing::kJpeg16x8));
+  for (int i = 0; i < 20; ++i) {
+    auto graphics = std::make_unique<Win32Graphics>();
+    for (int j = 0; j < 5; ++j) graphics->Prefetch(GraphicKind::kJpeg, jpeg);
+    graphics.reset();
+  }
+  Win32Graphics graphics;
+  std::u16string error;
+  graphics.Prefetch(GraphicKind::kJpeg, jpeg);
+  EXPECT_NE(graphics.Decode(GraphicKind::kJpeg, jpeg, &error), nullptr);
 }
 
 TEST(CanvasWin32Test, ACloneIsIndependentAndKeepsTheFlags) {

@@ -2,9 +2,14 @@
 
 #include <wincodec.h>
 
+#include <algorithm>
+#include <condition_variable>
 #include <cstring>
+#include <deque>
 #include <limits>
+#include <mutex>
 #include <optional>
+#include <thread>
 
 #include "platform/win32/wide.h"
 
@@ -79,8 +84,10 @@ void DcCanvas::StretchDraw(const Rect& rect, const Graphic& graphic) {
       // A transparent bitmap leaves out the colour of its bottom-left pixel.
       std::uint32_t pixel = dib->PixelAt(0, dib->Height() - 1);
       COLORREF key = RGB((pixel >> 16) & 0xFF, (pixel >> 8) & 0xFF, pixel & 0xFF);
-      ::TransparentBlt(dc_, rect.left, rect.top, rect.Width(), rect.Height(), source, 0, 0, dib->Width(), dib->Height(),
-                       key);
+      // gdi32's own entries, which msimg32's AlphaBlend and TransparentBlt forward to: one DLL
+      // fewer to load.
+      ::GdiTransparentBlt(dc_, rect.left, rect.top, rect.Width(), rect.Height(), source, 0, 0, dib->Width(),
+                          dib->Height(), key);
     } else {
       ::SetStretchBltMode(dc_, COLORONCOLOR);
       ::StretchBlt(dc_, rect.left, rect.top, rect.Width(), rect.Height(), source, 0, 0, dib->Width(), dib->Height(),
@@ -89,7 +96,8 @@ void DcCanvas::StretchDraw(const Rect& rect, const Graphic& graphic) {
     return;
   }
   BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-  ::AlphaBlend(dc_, rect.left, rect.top, rect.Width(), rect.Height(), source, 0, 0, dib->Width(), dib->Height(), blend);
+  ::GdiAlphaBlend(dc_, rect.left, rect.top, rect.Width(), rect.Height(), source, 0, 0, dib->Width(), dib->Height(),
+                  blend);
 }
 
 void DcCanvas::FillRect(const Rect& rect, Color color) {
@@ -229,10 +237,92 @@ std::uint32_t DibGraphic::PixelAt(int x, int y) const {
 
 // ---- Win32Graphics
 
-Win32Graphics::Win32Graphics() = default;
+// One picture asked for ahead and, once `done`, its result.
+struct Win32Graphics::Prefetched {
+  GraphicKind format;
+  std::string bytes;
+  bool done = false;
+  std::unique_ptr<Graphic> graphic;
+  std::u16string error;
+};
+
+struct Win32Graphics::PrefetchQueue {
+  std::mutex mutex;
+  std::condition_variable finished;
+  // Asked for and not yet taken by a Decode, oldest first.
+  std::deque<std::shared_ptr<Prefetched>> items;
+  bool worker_running = false;
+
+  // The worker: decodes what is waiting, oldest first, and ends when nothing is.
+  static void Work(const std::shared_ptr<PrefetchQueue>& queue) {
+    std::unique_lock<std::mutex> lock(queue->mutex);
+    for (;;) {
+      std::shared_ptr<Prefetched> next;
+      for (const auto& item : queue->items) {
+        if (!item->done) {
+          next = item;
+          break;
+        }
+      }
+      if (!next) {
+        queue->worker_running = false;
+        return;
+      }
+      lock.unlock();
+      std::u16string error;
+      std::unique_ptr<Graphic> graphic;
+      try {
+        graphic = DecodeWithWic(next->format, next->bytes, &error);
+      } catch (...) {
+        graphic.reset();
+        error = u"Out of memory";
+      }
+      lock.lock();
+      next->graphic = std::move(graphic);
+      next->error = std::move(error);
+      next->done = true;
+      queue->finished.notify_all();
+    }
+  }
+};
+
+Win32Graphics::Win32Graphics() : prefetch_(std::make_shared<PrefetchQueue>()) {}
 Win32Graphics::~Win32Graphics() = default;
 
+void Win32Graphics::Prefetch(GraphicKind format, const std::string& bytes) {
+  try {
+    auto item = std::make_shared<Prefetched>();
+    item->format = format;
+    item->bytes = bytes;
+    std::lock_guard<std::mutex> lock(prefetch_->mutex);
+    prefetch_->items.push_back(std::move(item));
+    if (prefetch_->worker_running) return;
+    std::thread(&PrefetchQueue::Work, prefetch_).detach();
+    prefetch_->worker_running = true;
+  } catch (...) {
+    // No worker or no memory: the picture is decoded when it is asked for.
+    std::lock_guard<std::mutex> lock(prefetch_->mutex);
+    if (!prefetch_->worker_running && !prefetch_->items.empty()) prefetch_->items.pop_back();
+  }
+}
+
 std::unique_ptr<Graphic> Win32Graphics::Decode(GraphicKind format, const std::string& bytes, std::u16string* error) {
+  {
+    std::unique_lock<std::mutex> lock(prefetch_->mutex);
+    auto& items = prefetch_->items;
+    for (auto it = items.begin(); it != items.end(); ++it) {
+      if ((*it)->format != format || (*it)->bytes != bytes) continue;
+      const std::shared_ptr<Prefetched> item = *it;
+      prefetch_->finished.wait(lock, [&item] { return item->done; });
+      items.erase(std::find(items.begin(), items.end(), item));
+      if (!item->graphic) *error = item->error;
+      return std::move(item->graphic);
+    }
+  }
+  return DecodeWithWic(format, bytes, error);
+}
+
+std::unique_ptr<Graphic> DecodeWithWic(GraphicKind format, const std::string& bytes, std::u16string* error) {
   const GUID* container = nullptr;
   switch (format) {
     case GraphicKind::kPng:

@@ -1,4 +1,4 @@
-// The Win32 drawing adapter: a canvas over a device context (GDI, AlphaBlend for per-pixel
+// The Win32 drawing adapter: a canvas over a device context (GDI, GdiAlphaBlend for per-pixel
 // alpha), graphics decoded by WIC into premultiplied 32-bit DIB sections, and text metrics.
 #pragma once
 
@@ -91,9 +91,22 @@ class Win32Graphics : public Graphics {
   Win32Graphics();
   ~Win32Graphics() override;
   std::unique_ptr<Graphic> Decode(GraphicKind format, const std::string& bytes, std::u16string* error) override;
+  // Decodes on one worker thread of its own, in the order asked; a Decode of the same format and
+  // bytes waits for that result instead of decoding again.
+  void Prefetch(GraphicKind format, const std::string& bytes) override;
   std::unique_ptr<Graphic> CreateBitmap(int width, int height) override;
   Size MeasureText(const vkr::Font& font, const std::u16string& text) override;
+
+  struct Prefetched;
+  struct PrefetchQueue;
+
+ private:
+  // Shared with the worker, which may outlive this object.
+  std::shared_ptr<PrefetchQueue> prefetch_;
 };
+
+// Decodes with the system's imaging component, on the calling thread.
+std::unique_ptr<Graphic> DecodeWithWic(GraphicKind format, const std::string& bytes, std::u16string* error);
 
 // A GDI font for the font description (the caller owns it).
 HFONT CreateGdiFont(const vkr::Font& font);

@@ -145,8 +145,11 @@ bool RunsWithoutFault(void (*probe)(), std::size_t length) {
 // --- Identity ------------------------------------------------------------------------------------
 
 bool Win32Machine::NewGuid(std::uint8_t guid[16]) {
-  GUID value;
-  if (FAILED(::CoCreateGuid(&value))) return false;
+  // UuidCreate is what CoCreateGuid calls, and the same answers count as success; calling it
+  // directly keeps OLE out of the run modes that make a GUID but no window.
+  UUID value;
+  const RPC_STATUS status = ::UuidCreate(&value);
+  if (status != RPC_S_OK && status != RPC_S_UUID_LOCAL_ONLY) return false;
   std::memcpy(guid, &value, 16);
   return true;
 }

@@ -63,7 +63,12 @@ HICON ApplicationIcon(bool small_icon) {
 }
 
 Win32Windows::Win32Windows(DcCanvasFactory canvas_factory, Win32Ui* ui)
-    : canvas_factory_(std::move(canvas_factory)), ui_(ui) {
+    : canvas_factory_(std::move(canvas_factory)), ui_(ui) {}
+
+bool Win32Windows::RegisterWindowClass() {
+  // Registered with the first window rather than at start: loading the cursor and icons brings in
+  // the theming DLL, which the run modes without a window never need.
+  if (class_atom_) return true;
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof(wc);
   // Double-clicks are wanted: the game window's title toggles maximise on them.
@@ -76,12 +81,13 @@ Win32Windows::Win32Windows(DcCanvasFactory canvas_factory, Win32Ui* ui)
   wc.lpszClassName = kWindowClass;
   class_atom_ = ::RegisterClassExW(&wc);
   if (!class_atom_ && ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS) class_atom_ = 1;
+  return class_atom_ != 0;
 }
 
 Win32Windows::~Win32Windows() = default;
 
 WindowHandle Win32Windows::Create(const WindowSpec& window_spec, WindowListener* listener) {
-  if (!class_atom_ || !listener) return kNoWindow;
+  if (!listener || !RegisterWindowClass()) return kNoWindow;
   auto data = std::make_unique<WindowData>();
   data->owner = this;
   data->listener = listener;

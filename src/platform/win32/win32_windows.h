@@ -69,6 +69,8 @@ class Win32Windows : public Windows {
   static LRESULT CALLBACK WindowProcedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
   LRESULT Handle(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
   void Paint(HWND hwnd);
+  // Registers the window class once; false when it cannot be registered.
+  bool RegisterWindowClass();
 
   DcCanvasFactory canvas_factory_;
   Win32Ui* ui_;
