@@ -474,16 +474,12 @@ void TFormMain::WMRevigate() {
 }
 
 std::optional<std::intptr_t> TFormMain::WndProc(const WindowMessage& message) {
-  switch (tray_.OnTaskbarCreated(Handle(), message.message)) {
-    case TaskbarEvent::kOther:
-      break;
-    case TaskbarEvent::kHandled:
-      return 0;
-    case TaskbarEvent::kIconLost:
-      // Nothing leads back to a hidden window without its icon.
-      DisposBarIco();
-      Sys().windows->Show(Handle(), win::SW_SHOWNA);
-      return 0;
+  // Nothing leads back to a hidden window without its icon.
+  if (tray_.OnTaskbarCreated(Handle(), message.message, [this] {
+        DisposBarIco();
+        Sys().windows->Show(Handle(), win::SW_SHOWNA);
+      })) {
+    return 0;
   }
   switch (message.message) {
     case win::WM_SYSCOMMAND:

@@ -437,15 +437,7 @@ void TFormLogin::RestoreFromTray() {
 }
 
 std::optional<std::intptr_t> TFormLogin::WndProc(const WindowMessage& message) {
-  switch (tray_.OnTaskbarCreated(Handle(), message.message)) {
-    case TaskbarEvent::kOther:
-      break;
-    case TaskbarEvent::kHandled:
-      return 0;
-    case TaskbarEvent::kIconLost:
-      RestoreFromTray();
-      return 0;
-  }
+  if (tray_.OnTaskbarCreated(Handle(), message.message, [this] { RestoreFromTray(); })) return 0;
   switch (message.message) {
     case win::WM_NCHITTEST:
       return FormDragMsg(message);

@@ -38,14 +38,15 @@ bool TrayIcon::HideWindow(WindowHandle window) {
   return shown_;
 }
 
-TaskbarEvent TrayIcon::OnTaskbarCreated(WindowHandle window, std::uint32_t message) {
-  if (taskbar_created_message_ == 0 || message != taskbar_created_message_) return TaskbarEvent::kOther;
-  if (!shown_) return TaskbarEvent::kHandled;
+bool TrayIcon::OnTaskbarCreated(WindowHandle window, std::uint32_t message, const std::function<void()>& icon_lost) {
+  if (taskbar_created_message_ == 0 || message != taskbar_created_message_) return false;
+  if (!shown_) return true;
   // The new taskbar knows no icon: the one the window lives in is added again. A system that
   // kept it refuses the add and takes a modification.
   const TrayRecord record = MakeTrayRecord(window, callback_message_, kTrayTipAdd);
   shown_ = Sys().tray->Notify(win::NIM_ADD, record) || Sys().tray->Notify(win::NIM_MODIFY, record);
-  return shown_ ? TaskbarEvent::kHandled : TaskbarEvent::kIconLost;
+  if (!shown_) icon_lost();
+  return true;
 }
 
 void TrayIcon::Remove(WindowHandle window) {

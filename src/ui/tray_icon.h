@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "platform/tray.h"
@@ -29,11 +30,6 @@ TrayRecord MakeTrayRecord(WindowHandle window, std::uint32_t callback_message, c
 // What the icon's callback asks of its window.
 enum class TrayRequest { kNone, kLeftPress, kOpen, kExit };
 
-// A window message seen by OnTaskbarCreated: not the taskbar's re-creation; the re-creation,
-// with the icon (if any) in the new taskbar; or the re-creation with the shown icon lost, so that
-// the window must come back by itself.
-enum class TaskbarEvent { kOther, kHandled, kIconLost };
-
 class TrayIcon {
  public:
   // `callback_message`: the window-private message the icon sends. `removal_tip`: the tip of the
@@ -51,9 +47,10 @@ class TrayIcon {
   // brings the window to the foreground (a tray menu closes on a click elsewhere only then) and
   // pops up "打开" and "退出" at the cursor, answering with the choice. Anything else: kNone.
   TrayRequest OnCallback(WindowHandle window, std::intptr_t mouse_message);
-  // For every message of the window. On the taskbar's re-creation a shown icon is added again
-  // (or kept, when the system still has it); kIconLost when neither works.
-  TaskbarEvent OnTaskbarCreated(WindowHandle window, std::uint32_t message);
+  // For every message of the window; true when it is the taskbar's re-creation. Then a shown icon
+  // is added again (or kept, when the system still has it); when neither works the icon is lost
+  // and `icon_lost` brings the window back by itself.
+  bool OnTaskbarCreated(WindowHandle window, std::uint32_t message, const std::function<void()>& icon_lost);
 
  private:
   std::uint32_t callback_message_;

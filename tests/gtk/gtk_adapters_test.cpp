@@ -313,10 +313,10 @@ TEST(GtkWindowsTest, PostedMessagesInOrderTimersSizeAndDestruction) {
   if (!gdk_display_get_default()) GTEST_SKIP() << "no display";
   GtkWindows windows;
   RecordingListener listener;
-  WindowSpec spec;
-  spec.caption = u"VelqoMorvane";
-  spec.bounds = Rect{10, 10, 310, 210};
-  const WindowHandle window = windows.Create(spec, &listener);
+  WindowSpec window_spec;
+  window_spec.caption = u"VelqoMorvane";
+  window_spec.bounds = Rect{10, 10, 310, 210};
+  const WindowHandle window = windows.Create(window_spec, &listener);
   ASSERT_NE(window, kNoWindow);
   windows.Show(window, win::SW_SHOW);
   EXPECT_TRUE(WaitFor([&] { return listener.paints > 0; }));
