@@ -8,6 +8,7 @@
 #include "common/browser_settings.h"
 #include "common/public_config.h"
 #include "fakes/fake_browser.h"
+#include "fakes/fake_graphics.h"
 #include "fakes/fake_system.h"
 #include "fuzz_support.h"
 #include "game/form_main.h"
@@ -113,6 +114,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     vkr::TFormLogin login;
     vkr::FormLogin = &login;
     login.Show();
+    // The window on the screen: its first paint asks for its browser, which the loop then makes.
+    vkr::testing::FakeCanvas canvas;
+    system.windows.Paint(login.Handle(), canvas);
+    system.windows.DeliverPosted();
     VKR_FUZZ_CHECK(system.browsers.live.size() == 1);
     vkr::testing::FakeBrowser& browser = *system.browsers.live[0];
     browser.has_document = has_document;
